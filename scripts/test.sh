@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the C++ core tests in a normal build
+# and under AddressSanitizer + UndefinedBehaviorSanitizer, then the Python
+# tests against the installed package. Installs what a fresh machine lacks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+PYTHON=${PYTHON:-python3}
+JOBS=${JOBS:-$(nproc)}
+
+missing=()
+command -v g++ >/dev/null || missing+=(g++)
+command -v cmake >/dev/null || missing+=(cmake)
+dpkg -s libgtest-dev >/dev/null 2>&1 || missing+=(libgtest-dev)
+if ((${#missing[@]})); then
+  echo "== installing ${missing[*]}"
+  SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+if ! "$PYTHON" -c "import numpy, scipy, pytest, hypothesis, scikit_build_core" 2>/dev/null; then
+  echo "== installing Python test dependencies"
+  "$PYTHON" -m pip install -q numpy scipy pytest hypothesis scikit-build-core
+fi
+
+generator=()
+command -v ninja >/dev/null && generator=(-G Ninja)
+
+run_core_tests() {
+  local dir=$1
+  shift
+  echo "== core tests ($dir)"
+  cmake -S . -B "$dir" "${generator[@]}" -DNIVALTUS_BUILD_TESTS=ON "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+  ctest --test-dir "$dir" --output-on-failure -j "$JOBS"
+}
+
+run_core_tests build-test -DCMAKE_BUILD_TYPE=Release
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_core_tests build-test-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNIVALTUS_SANITIZE=ON
+
+if [ -d tests/python ] && ls tests/python/test_*.py >/dev/null 2>&1; then
+  echo "== installing the package"
+  "$PYTHON" -m pip install -q --no-build-isolation .
+  echo "== Python tests"
+  # Run from outside the source tree so the installed package, with its
+  # compiled module, is the one imported.
+  (cd tests/python && "$PYTHON" -m pytest -q -p no:cacheprovider .)
+fi
+echo "== all tests passed"
