@@ -1,0 +1,128 @@
+#include "core/hugoniot/linear_us_up_hugoniot.hpp"
+
+#include "core/format_number.hpp"
+
+namespace nivaltus::hugoniot {
+namespace {
+
+// The checks that open every volume operation.
+EosResult<double> checked_volume(double volume, double v0) {
+  if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+  if (volume > v0) return fail_state("volume", "must not exceed V0 on a compression Hugoniot");
+  return volume;
+}
+
+EosResult<double> checked_particle_velocity(double up) {
+  if (!is_finite(up)) return fail_parameter("particle_velocity", phrase::finite);
+  if (!is_non_negative(up)) return fail_state("particle_velocity", phrase::non_negative);
+  return up;
+}
+
+EosResult<double> outside_range() { return std::unexpected(EosError::outside_invertible_range()); }
+
+}  // namespace
+
+EosResult<LinearUsUpHugoniot> LinearUsUpHugoniot::make(double v0, double rho0, double c0, double s,
+                                                       double p0) {
+  if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
+  if (!is_positive_finite(rho0)) return fail_parameter("rho0", phrase::positive_finite);
+  if (!is_positive_finite(c0)) return fail_parameter("c0", phrase::positive_finite);
+  if (!is_positive_finite(s)) return fail_parameter("s", phrase::positive_finite);
+  if (!is_finite(p0)) return fail_parameter("P0", phrase::finite);
+  return LinearUsUpHugoniot{v0, rho0, c0, s, p0};
+}
+
+// P = eta rho0 c0^2 / (1 - s eta)^2 + P0
+EosResult<double> LinearUsUpHugoniot::pressure(double volume) const {
+  if (auto checked = checked_volume(volume, v0); !checked) return checked;
+  const double eta = 1.0 - (volume / v0);
+  const double d = 1.0 - s * eta;
+  if (d <= 0.0) return outside_range();
+  return finite_result(eta * (rho0 * c0 * c0) / (d * d) + p0);
+}
+
+// Us = c0 / (1 - eta s)
+EosResult<double> LinearUsUpHugoniot::shock_velocity(double volume) const {
+  if (auto checked = checked_volume(volume, v0); !checked) return checked;
+  const double eta = 1.0 - (volume / v0);
+  const double d = 1.0 - eta * s;
+  if (d <= 0.0) return outside_range();
+  return finite_result(c0 / d);
+}
+
+// up = eta c0 / (1 - s eta)
+EosResult<double> LinearUsUpHugoniot::particle_velocity(double volume) const {
+  if (auto checked = checked_volume(volume, v0); !checked) return checked;
+  const double eta = 1.0 - (volume / v0);
+  const double d = 1.0 - s * eta;
+  if (d <= 0.0) return outside_range();
+  return finite_result(eta * c0 / d);
+}
+
+// K = -V dP/dV = (1 - eta) rho0 c0^2 (1 + s eta) / (1 - s eta)^3, with
+// 1 - eta = V / V0.
+EosResult<double> LinearUsUpHugoniot::tangent_modulus(double volume) const {
+  if (auto checked = checked_volume(volume, v0); !checked) return checked;
+  const double eta = 1.0 - (volume / v0);
+  const double e = s * eta;
+  const double d = 1.0 - e;
+  if (d <= 0.0) return outside_range();
+  return finite_result((1.0 - eta) * rho0 * c0 * c0 * (e + 1.0) / (d * d * d));
+}
+
+// rho = V0 rho0 / V; rho0 and V0 are independent parameters.
+EosResult<double> LinearUsUpHugoniot::density(double volume) const {
+  if (auto checked = checked_volume(volume, v0); !checked) return checked;
+  const double eta = 1.0 - (volume / v0);
+  if (eta * s >= 1.0) return outside_range();
+  return finite_result(v0 * rho0 / volume);
+}
+
+// Rankine-Hugoniot energy jump E = (1/rho0 - 1/rho) (P0 + P_H) / 2.
+EosResult<double> LinearUsUpHugoniot::specific_internal_energy_change(double volume) const {
+  if (auto checked = checked_volume(volume, v0); !checked) return checked;
+  const double eta = 1.0 - (volume / v0);
+  if (s * eta >= 1.0) return outside_range();
+  const EosResult<double> rho = finite_result(v0 * rho0 / volume);
+  if (!rho) return rho;
+  const double d = 1.0 - s * eta;
+  const EosResult<double> p_h = finite_result(eta * (rho0 * c0 * c0) / (d * d) + p0);
+  if (!p_h) return p_h;
+  return finite_result((1.0 / rho0 - 1.0 / *rho) * ((p0 + *p_h) * 0.5));
+}
+
+// V = (1 - up / Us) V0; no volume exists once up / Us reaches 1 (s < 1,
+// up >= c0 / (1 - s)).
+EosResult<double> LinearUsUpHugoniot::volume_from_particle_velocity(double particle_velocity) const {
+  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
+  const EosResult<double> us = finite_result(s * particle_velocity + c0);
+  if (!us) return us;
+  const double volume = (1.0 - particle_velocity / *us) * v0;
+  if (!is_positive_finite(volume)) return outside_range();
+  return volume;
+}
+
+// P = up Us rho0 + P0, with no volume limit.
+EosResult<double> LinearUsUpHugoniot::pressure_from_particle_velocity(double particle_velocity) const {
+  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
+  const EosResult<double> us = finite_result(s * particle_velocity + c0);
+  if (!us) return us;
+  return finite_result(particle_velocity * (*us * rho0) + p0);
+}
+
+std::string LinearUsUpHugoniot::debug_text() const {
+  std::string text = "LinearUsUpHugoniot { v0: ";
+  text += format_number(v0);
+  text += ", rho0: ";
+  text += format_number(rho0);
+  text += ", c0: ";
+  text += format_number(c0);
+  text += ", s: ";
+  text += format_number(s);
+  text += ", p0: ";
+  text += format_number(p0);
+  text += " }";
+  return text;
+}
+
+}  // namespace nivaltus::hugoniot
