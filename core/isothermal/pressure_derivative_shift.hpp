@@ -1,0 +1,19 @@
+#pragma once
+// The copy of a (V0, K0, K0_prime) model with K0_prime moved by a shift. The
+// stored V0 and K0 are tested again and the new K0_prime must be finite; the
+// models that need more of K0_prime add their own test after this one.
+
+#include "core/error.hpp"
+
+namespace nivaltus::isothermal {
+
+template <class Model>
+EosResult<Model> shift_finite_k0_prime(const Model& model, double shift) {
+  if (!is_positive_finite(model.v0)) return fail_parameter("V0", phrase::positive_finite);
+  if (!is_positive_finite(model.k0)) return fail_parameter("K0", phrase::positive_finite);
+  const double k0_prime = model.k0_prime + shift;
+  if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+  return Model{model.v0, model.k0, k0_prime};
+}
+
+}  // namespace nivaltus::isothermal

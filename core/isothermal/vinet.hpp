@@ -1,0 +1,46 @@
+#pragma once
+// Vinet: x = cbrt(V/V0), eta = 1.5 (K0' - 1), E = exp((1 - x) eta)
+//   P = 3 K0 (1 - x) / x^2 E
+//   K = K0 / x^2 ((1 + eta x)(1 - x) + 1) E
+
+#include <cmath>
+
+#include "core/error.hpp"
+#include "core/isothermal/pressure_derivative_shift.hpp"
+
+namespace nivaltus::isothermal {
+
+struct Vinet {
+  double v0;
+  double k0;
+  double k0_prime;
+
+  static EosResult<Vinet> make(double v0, double k0, double k0_prime) {
+    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
+    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+    return Vinet{v0, k0, k0_prime};
+  }
+
+  EosResult<double> pressure(double volume) const {
+    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+    const double x = std::cbrt(volume / v0);
+    const double eta = 1.5 * (k0_prime - 1.0);
+    const double e = std::exp((1.0 - x) * eta);
+    return finite_result(3.0 * k0 * (1.0 - x) / (x * x) * e);
+  }
+
+  EosResult<double> bulk_modulus(double volume) const {
+    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+    const double x = std::cbrt(volume / v0);
+    const double eta = 1.5 * (k0_prime - 1.0);
+    const double e = std::exp((1.0 - x) * eta);
+    return finite_result(k0 / (x * x) * ((1.0 + eta * x) * (1.0 - x) + 1.0) * e);
+  }
+
+  EosResult<Vinet> with_pressure_derivative_shift(double shift) const {
+    return shift_finite_k0_prime(*this, shift);
+  }
+};
+
+}  // namespace nivaltus::isothermal
