@@ -1,0 +1,88 @@
+#pragma once
+// Oscillator energies and integrals of the vibrational thermal models.
+// expm1 and log1p keep full precision where theta/T or theta/(d T) is small.
+
+#include <cmath>
+
+#include "core/error.hpp"
+#include "core/quadrature/integrate.hpp"
+#include "core/thermal/thermal_eos.hpp"
+
+namespace nivaltus::thermal {
+
+// Thermal energy of 3n Einstein oscillators without zero-point energy,
+// E = 3 n R theta / (e^(theta/T) - 1), formed as (c e^y) / expm1(y) with
+// c = -3 n R theta and y = -theta/T; e^y underflowing to 0 gives E = 0.
+// theta and n are not validated: theta = 0 is the 0/0 NonFiniteResult.
+inline EosResult<double> einstein_energy(double theta, double n, double temperature) {
+  if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+  const double c = ((n * -3.0) * gas_constant) * theta;
+  const double y = -theta / temperature;
+  return finite_result((c * std::exp(y)) / std::expm1(y));
+}
+
+// One mode of the Bose-type oscillator with exponent d, in units of theta:
+//   E = theta (d - 1) / (2d) + theta / ((1 + theta/(dT)) ((1 + theta/(dT))^d - 1)),
+// with e = (1 + theta/(dT))^(-d) = exp(-d log1p(theta/(T d))) and r = e / (1 - e).
+inline EosResult<double> bose_mode_energy(double theta, double temperature, double d) {
+  if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+  const double u = std::log1p(theta / (temperature * d));
+  const double w = -(u * d);
+  const double e = std::exp(w);
+  const double m = -std::expm1(w);
+  const double r = e / m;
+  return finite_result((theta * (d - 1.0)) / (d + d) +
+                       (r * ((temperature * theta) * d)) / (temperature * d + theta));
+}
+
+// Einstein mode energy with its zero-point term, theta/2 + theta/(e^(theta/T) - 1).
+inline EosResult<double> sokolova_einstein_energy(double theta, double temperature) {
+  if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+  const double y = -theta / temperature;
+  return finite_result(0.5 * theta - (std::exp(y) * theta) / std::expm1(y));
+}
+
+inline constexpr double debye_series_threshold = 0.001;
+inline constexpr double debye_asymptote_threshold = 150.0;
+inline constexpr double pi_to_the_fourth = 97.40909103400242;
+
+// D3(x) = (3/x^3) int_0^x t^3/(e^t - 1) dt.
+//   x < 0.001: the series 1 - 3x/8 + x^2/20 - x^4/1680;
+//   x > 150:   the asymptote pi^4/(5 x^3) (the integral has reached pi^4/15);
+//   otherwise: adaptive Simpson quadrature, the integrand taken as 0 for
+//   |t| below machine epsilon (its limit is t^2 -> 0).
+inline EosResult<double> debye_function_3(double x) {
+  if (!is_positive_finite(x)) return fail_state("Debye-function argument", phrase::positive_finite);
+  if (x < debye_series_threshold) {
+    return (((-3.0 * x) * 0.125 + 1.0) + (x * x) / 20.0) + ((x * x) * (x * x)) / -1680.0;
+  }
+  if (x > debye_asymptote_threshold) return pi_to_the_fourth / ((x * x * x) * 5.0);
+  const EosResult<double> integral = quadrature::integrate(
+      [](double t) -> EosResult<double> {
+        if (std::abs(t) < machine_epsilon) return 0.0;
+        return (t * t * t) / std::expm1(t);
+      },
+      0.0, x);
+  if (!integral) return integral;
+  return finite_result((3.0 * *integral) / (x * x * x));
+}
+
+// gamma(x)/x, the integrand of the multi-oscillator Grueneisen integral, at
+// the volume ratio x, with P, K, K' of the reference model at x V0:
+//   u = c2 - x^(1/3) c3,
+//   gamma = (2uP - 3K + 9K K' - 6uK) / (6 (3K - 2uP)) + c1.
+// No argument is validated; 3K = 2uP is the NonFiniteResult of a zero divisor.
+inline EosResult<double> sokolova_gruneisen_integrand(double x, double pressure, double bulk_modulus,
+                                                      double bulk_modulus_derivative, double c1, double c2,
+                                                      double c3) {
+  const double s = std::cbrt(x);
+  const double u = c2 - s * c3;
+  const double numerator =
+      ((u * (2.0 * pressure) - 3.0 * bulk_modulus) + bulk_modulus_derivative * (9.0 * bulk_modulus)) -
+      (u * 6.0) * bulk_modulus;
+  const double denominator = (3.0 * bulk_modulus - u * (2.0 * pressure)) * 6.0;
+  const double gamma = numerator / denominator + c1;
+  return finite_result(gamma / x);
+}
+
+}  // namespace nivaltus::thermal
