@@ -41,7 +41,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 if [ -d tests/python ] && ls tests/python/test_*.py >/dev/null 2>&1; then
   echo "== installing the package"
-  "$PYTHON" -m pip install -q --no-build-isolation .
+  "$PYTHON" -m pip install -q --root-user-action=ignore --no-build-isolation .
   echo "== Python tests"
   # Run from outside the source tree so the installed package, with its
   # compiled module, is the one imported.

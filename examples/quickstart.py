@@ -1,0 +1,36 @@
+"""A short tour of nivaltus: an isothermal EOS, a volume inversion, a shock Hugoniot, and an error.
+
+Run after `pip install .` with `python examples/quickstart.py`.
+"""
+
+import numpy as np
+
+from nivaltus._engine import HugoniotEos, RtEos
+from nivaltus.errors import EosValidationError
+
+# Third-order Birch-Murnaghan EOS of MgO: V0 in cm^3/mol, K0 in GPa.
+mgo = RtEos.bm3(v0=11.248, k0=160.2, k0_prime=3.99)
+print(mgo, "with V0 =", mgo.reference_volume)
+
+volumes = np.linspace(11.248, 8.0, 5)
+print("V (cm^3/mol):", volumes)
+print("P (GPa):     ", mgo.pressure_array(volumes))
+print("K (GPa):     ", mgo.bulk_modulus_array(volumes))
+
+# Invert: the volume at 50 GPa, checked by evaluating the pressure there.
+v50 = mgo.volume_scalar(50.0)
+print(f"V(50 GPa) = {v50:.6f} cm^3/mol, P(V) = {mgo.pressure_scalar(v50):.12f} GPa")
+
+# Linear Us-up Hugoniot of copper: V0 in cm^3/g, rho0 in g/cm^3, c0 in km/s, P in GPa.
+copper = HugoniotEos.linear_us_up(v0=1 / 8.93, rho0=8.93, c0=3.94, s=1.49, p0=0.0)
+print(copper)
+particle_velocities = np.array([0.5, 1.0, 2.0])
+print("up (km/s):   ", particle_velocities)
+print("P (GPa):     ", copper.evaluate_array("pressure_from_particle_velocity", particle_velocities))
+print("Us (km/s):   ", copper.evaluate_array("shock_velocity_from_particle_velocity", particle_velocities))
+
+# Failures are exceptions of nivaltus.errors with a stable code and the field concerned.
+try:
+    RtEos.bm3(v0=11.248, k0=-160.2, k0_prime=3.99)
+except EosValidationError as error:
+    print(f"caught {type(error).__name__}: {error} (code={error.code!r}, field={error.field!r})")

@@ -1,0 +1,155 @@
+#include "python/exceptions.hpp"
+
+#include "python/gil.hpp"
+#include "python/panic.hpp"
+#include "python/py_ref.hpp"
+
+namespace nivaltus::python {
+namespace {
+
+PyRef text(std::string_view value) {
+  return PyRef::steal(PyUnicode_FromStringAndSize(value.data(), static_cast<Py_ssize_t>(value.size())));
+}
+
+// "<qualified type name>: <str(value)>" of the current Python error, which is
+// cleared; "<exception str() failed>" stands in for an unprintable value.
+std::string take_failure_text() {
+  PyObject* type = nullptr;
+  PyObject* value = nullptr;
+  PyObject* traceback = nullptr;
+  PyErr_Fetch(&type, &value, &traceback);
+  PyErr_NormalizeException(&type, &value, &traceback);
+  PyRef owned_type = PyRef::steal(type);
+  PyRef owned_value = PyRef::steal(value);
+  PyRef owned_traceback = PyRef::steal(traceback);
+
+  std::string result = "<unknown>";
+  if (owned_type && PyType_Check(owned_type.get())) {
+    PyRef name = PyRef::steal(PyType_GetQualName(reinterpret_cast<PyTypeObject*>(owned_type.get())));
+    const char* utf8 = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
+    if (utf8 != nullptr) result = utf8;
+    PyErr_Clear();
+  }
+  result += ": ";
+  PyRef string_form = PyRef::steal(PyObject_Str(owned_value.get()));
+  const char* utf8 = string_form ? PyUnicode_AsUTF8(string_form.get()) : nullptr;
+  result += utf8 != nullptr ? utf8 : "<exception str() failed>";
+  PyErr_Clear();
+  return result;
+}
+
+PyError fallback_error(std::string_view class_name, std::string_view message) {
+  std::string failure = take_failure_text();
+  std::string composed(message);
+  composed += " (could not construct nivaltus.errors.";
+  composed += class_name;
+  composed += ": ";
+  composed += failure;
+  composed += ")";
+  PyRef argument = text(composed);
+  PyRef error = argument ? PyRef::steal(PyObject_CallOneArg(PyExc_RuntimeError, argument.get())) : PyRef();
+  if (!error) return PyError::fetch();  // out of memory: that error is what is left to raise
+  return PyError(error.release());
+}
+
+}  // namespace
+
+PyError& PyError::operator=(PyError&& other) noexcept {
+  if (this != &other) {
+    PyError dropped(std::exchange(value_, std::exchange(other.value_, nullptr)));
+  }
+  return *this;
+}
+
+PyError::~PyError() {
+  if (value_ != nullptr) {
+    GilAcquire gil;
+    Py_DECREF(value_);
+  }
+}
+
+void PyError::restore() && {
+  PyRef value = PyRef::steal(std::exchange(value_, nullptr));
+  if (PyExceptionInstance_Check(value.get())) {
+    PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(value.get())), value.get());
+  } else if (PyExceptionClass_Check(value.get())) {
+    PyErr_SetNone(value.get());
+  } else {
+    PyErr_SetString(PyExc_TypeError, "exceptions must derive from BaseException");
+  }
+}
+
+PyError PyError::fetch() {
+  PyObject* type = nullptr;
+  PyObject* value = nullptr;
+  PyObject* traceback = nullptr;
+  PyErr_Fetch(&type, &value, &traceback);
+  PyErr_NormalizeException(&type, &value, &traceback);
+  if (value != nullptr && traceback != nullptr) PyException_SetTraceback(value, traceback);
+  Py_XDECREF(type);
+  Py_XDECREF(traceback);
+  return PyError(value);
+}
+
+PyError nivaltus_python_error(std::string_view class_name, std::string_view message, std::string_view code,
+                              std::optional<std::string_view> operation,
+                              std::optional<std::string_view> field) {
+  GilAcquire gil;
+
+  PyRef module = PyRef::steal(PyImport_ImportModule("nivaltus.errors"));
+  if (!module) return fallback_error(class_name, message);
+  PyRef name = text(class_name);
+  if (!name) return fallback_error(class_name, message);
+  PyRef error_class = PyRef::steal(PyObject_GetAttr(module.get(), name.get()));
+  if (!error_class) return fallback_error(class_name, message);
+
+  PyRef keywords = PyRef::steal(PyDict_New());
+  if (!keywords) return fallback_error(class_name, message);
+  const auto put = [&](const char* key, std::string_view value) {
+    PyRef item = text(value);
+    return item && PyDict_SetItemString(keywords.get(), key, item.get()) == 0;
+  };
+  if (!put("code", code)) return fallback_error(class_name, message);
+  if (operation && !put("operation", *operation)) return fallback_error(class_name, message);
+  if (field && !put("field", *field)) return fallback_error(class_name, message);
+
+  PyRef message_text = text(message);
+  if (!message_text) return fallback_error(class_name, message);
+  PyRef arguments = PyRef::steal(PyTuple_Pack(1, message_text.get()));
+  if (!arguments) return fallback_error(class_name, message);
+  PyRef error = PyRef::steal(PyObject_Call(error_class.get(), arguments.get(), keywords.get()));
+  if (!error) return fallback_error(class_name, message);
+  return PyError(error.release());
+}
+
+PyError to_python_error(const EosError& error) {
+  using Kind = EosError::Kind;
+  switch (error.kind()) {
+    case Kind::InvalidParameter:
+      return nivaltus_python_error("EosValidationError", error.to_string(), "eos.invalid_parameter", "eos",
+                                   error.field());
+    case Kind::InvalidState:
+      return nivaltus_python_error("EosValidationError", error.to_string(), "eos.invalid_state", "eos",
+                                   error.field());
+    case Kind::OutsideInvertibleRange:
+      return nivaltus_python_error("EosValidationError", "pressure is outside the invertible expansion range",
+                                   "eos.outside_invertible_range", "eos");
+    case Kind::BracketingFailed:
+      return nivaltus_python_error("EosValidationError", error.to_string(), "eos.bracketing_failed", "eos");
+    case Kind::ConvergenceFailed:
+      return nivaltus_python_error("EosNumericalError", error.to_string(), "eos.convergence_failed", "eos");
+    case Kind::NonFiniteResult:
+      return nivaltus_python_error("EosNumericalError", error.to_string(), "eos.non_finite_result", "eos");
+  }
+  panic("EosError of an unknown kind");
+}
+
+PyError python_validation_error(std::string_view message) {
+  return nivaltus_python_error("ValidationError", message, "validation.invalid_input");
+}
+
+PyError python_unsupported_error(std::string_view message) {
+  return nivaltus_python_error("UnsupportedOperationError", message, "operation.unsupported");
+}
+
+}  // namespace nivaltus::python

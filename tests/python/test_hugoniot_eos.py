@@ -1,0 +1,115 @@
+"""HugoniotEos: the ten quantities against the Rankine-Hugoniot relations, their checks, and repr."""
+
+import math
+
+import numpy as np
+import pytest
+
+from nivaltus._engine import HugoniotEos
+from nivaltus.errors import EosValidationError
+
+V0, RHO0, C0, S, P0 = 10.0, 2.5, 3.0, 1.5, 0.2
+HUGONIOT = HugoniotEos.linear_us_up(V0, RHO0, C0, S, P0)
+VOLUMES = np.array([10.0, 9.5, 8.0, 6.0, 4.0])
+
+
+def states(v):
+    """Shock state at volume v from mass and momentum conservation with Us = C0 + S up."""
+    eta = 1 - v / V0
+    up = C0 * eta / (1 - S * eta)
+    us = C0 + S * up
+    pressure = P0 + RHO0 * us * up
+    return {
+        "density": RHO0 * V0 / v,
+        "pressure": pressure,
+        "shock_velocity": us,
+        "particle_velocity": up,
+        # Rankine-Hugoniot energy: E - E0 = (P + P0)/2 (1/rho0 - 1/rho).
+        "specific_internal_energy_change": 0.5 * (pressure + P0) * (1 / RHO0 - v / (RHO0 * V0)),
+        # K = -V dP/dV along the Hugoniot.
+        "tangent_modulus": (v / V0) * RHO0 * C0**2 * (1 + S * eta) / (1 - S * eta) ** 3,
+    }
+
+
+@pytest.mark.parametrize("quantity", list(states(9.0)))
+def test_volume_quantities(quantity):
+    expected = np.array([states(v)[quantity] for v in VOLUMES])
+    np.testing.assert_allclose(HUGONIOT.evaluate_array(quantity, VOLUMES), expected, rtol=1e-13)
+    assert HUGONIOT.evaluate_scalar(quantity, 8.0) == pytest.approx(states(8.0)[quantity], rel=1e-13)
+
+
+def test_tangent_modulus_is_minus_v_dp_dv():
+    v, h = 8.0, 1e-6
+    slope = (HUGONIOT.evaluate_scalar("pressure", v + h) - HUGONIOT.evaluate_scalar("pressure", v - h)) / (2 * h)
+    assert HUGONIOT.evaluate_scalar("tangent_modulus", v) == pytest.approx(-v * slope, rel=1e-7)
+
+
+@pytest.mark.parametrize("up", [0.0, 0.5, 2.0, 7.0])
+def test_particle_velocity_quantities(up):
+    us = C0 + S * up
+    assert HUGONIOT.evaluate_scalar("shock_velocity_from_particle_velocity", up) == us
+    assert HUGONIOT.evaluate_scalar("pressure_from_particle_velocity", up) == pytest.approx(P0 + RHO0 * us * up)
+    volume = HUGONIOT.evaluate_scalar("volume_from_particle_velocity", up)
+    assert volume == pytest.approx(V0 * (1 - up / us), rel=1e-14)
+    # The state reached is the same whichever variable names it.
+    assert HUGONIOT.evaluate_scalar("particle_velocity", volume) == pytest.approx(up, rel=1e-12, abs=1e-15)
+
+
+def test_volume_inverts_pressure_on_the_whole_branch():
+    volumes = np.linspace(V0 * (1 - 1 / S) * 1.0001, V0, 2001)
+    pressures = HUGONIOT.evaluate_array("pressure", volumes)
+    np.testing.assert_allclose(HUGONIOT.evaluate_array("volume", pressures), volumes, rtol=1e-12)
+    assert HUGONIOT.evaluate_scalar("volume", P0) == V0
+    assert HUGONIOT.evaluate_scalar("pressure", V0) == P0
+    assert HUGONIOT.evaluate_scalar("shock_velocity_from_particle_velocity", 0.0) == C0
+    assert HUGONIOT.evaluate_scalar("volume_from_particle_velocity", 0.0) == V0
+
+
+@pytest.mark.parametrize(
+    "quantity, value, code, field, message",
+    [
+        ("volume", math.nextafter(P0, -1), "eos.outside_invertible_range", None, "pressure is outside the invertible expansion range"),
+        ("volume", math.inf, "eos.invalid_parameter", "pressure", "invalid parameter pressure: must be finite"),
+        ("pressure", math.nextafter(V0, 11), "eos.invalid_state", "volume", "invalid state variable volume: must not exceed V0 on a compression Hugoniot"),
+        ("pressure", 0.0, "eos.invalid_state", "volume", "invalid state variable volume: must be positive and finite"),
+        ("pressure", V0 * (1 - 1 / S), "eos.outside_invertible_range", None, "pressure is outside the invertible expansion range"),
+        ("density", 1.0, "eos.outside_invertible_range", None, "pressure is outside the invertible expansion range"),
+        ("volume_from_particle_velocity", -1.0, "eos.invalid_state", "particle_velocity", "invalid state variable particle_velocity: must be non-negative"),
+        ("volume_from_particle_velocity", math.nan, "eos.invalid_parameter", "particle_velocity", "invalid parameter particle_velocity: must be finite"),
+        ("shock_velocity_from_particle_velocity", -1.0, "eos.invalid_state", "particle_velocity", "invalid state variable particle_velocity: must be non-negative"),
+        ("Volume", 9.0, "eos.invalid_state", "quantity", "invalid state variable quantity: unknown shock Hugoniot quantity"),
+        ("volume ", 9.0, "eos.invalid_state", "quantity", "invalid state variable quantity: unknown shock Hugoniot quantity"),
+        ("pressure_from_particle_velocitx", 9.0, "eos.invalid_state", "quantity", "invalid state variable quantity: unknown shock Hugoniot quantity"),
+    ],
+)
+def test_evaluation_failures(quantity, value, code, field, message):
+    for call in (lambda: HUGONIOT.evaluate_scalar(quantity, value), lambda: HUGONIOT.evaluate_array(quantity, np.array(value))):
+        with pytest.raises(EosValidationError) as info:
+            call()
+        assert (str(info.value), info.value.code, info.value.field) == (message, code, field)
+
+
+def test_zero_dimensional_array_gives_zero_dimensional_result():
+    result = HUGONIOT.evaluate_array("density", np.array(5.0))
+    assert result.shape == () and result[()] == RHO0 * 2
+
+
+@pytest.mark.parametrize(
+    "args, field",
+    [((-1, 0, 3, 1.5, 0), "V0"), ((10, 0.0, 3, 1.5, 0), "rho0"), ((10, 2.5, math.inf, 1.5, 0), "c0"), ((10, 2.5, 3, 0.0, 0), "s"), ((10, 2.5, 3, 1.5, math.nan), "P0")],
+)
+def test_constructor_checks_in_argument_order(args, field):
+    with pytest.raises(EosValidationError) as info:
+        HugoniotEos.linear_us_up(*args)
+    assert (info.value.code, info.value.field) == ("eos.invalid_parameter", field)
+
+
+@pytest.mark.parametrize(
+    "args, text",
+    [
+        ((10, 2.5, 3, 1.5, 0), "HugoniotEos(LinearUsUpHugoniot { v0: 10.0, rho0: 2.5, c0: 3.0, s: 1.5, p0: 0.0 })"),
+        ((1e-5, 2.5e16, 0.1, 1, -3), "HugoniotEos(LinearUsUpHugoniot { v0: 1e-5, rho0: 2.5e16, c0: 0.1, s: 1.0, p0: -3.0 })"),
+    ],
+)
+def test_repr(args, text):
+    assert repr(HugoniotEos.linear_us_up(*args)) == text
