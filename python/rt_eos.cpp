@@ -4,6 +4,7 @@
 #include <new>
 #include <string>
 #include <tuple>
+#include <variant>
 
 #include "core/root/solve_volume.hpp"
 #include "python/arguments.hpp"
@@ -102,19 +103,26 @@ PyObject* array_method(const char* name, const char* parameter, std::size_t thre
     if (!bind_arguments(name, names, args, nargs, kwnames, bound)) return nullptr;
     ArrayView values;
     if (!convert_float64_array(bound[0], parameter, values)) return nullptr;
-    // The workers read their own copy of the model while the lock is released.
-    const RtModel model = model_of(self);
-    return map_array(values, threshold,
-                     [&model, &operation](double value) { return operation(model, value); });
+    // The kind is resolved once, outside the element loop, so each element
+    // calls the concrete model's formula directly. The workers read their own
+    // copy of the record while the lock is released.
+    return std::visit(
+        [&](const auto& held) {
+          const auto record = held;
+          return map_array(values, threshold,
+                           [&record, &operation](double value) { return operation(record, value); });
+        },
+        model_of(self).variant());
   });
 }
 
-const auto pressure = [](const RtModel& model, double volume) { return model.pressure(volume); };
-const auto bulk_modulus = [](const RtModel& model, double volume) { return model.bulk_modulus(volume); };
+// Each operation serves RtModel (scalar methods) and the concrete records
+// (array methods) alike; the Murnaghan record's bulk modulus is the same
+// product as RtModel's, K0 exp(K0' ln(V0/V)).
+const auto pressure = [](const auto& model, double volume) { return model.pressure(volume); };
+const auto bulk_modulus = [](const auto& model, double volume) { return model.bulk_modulus(volume); };
 // The volume at which the model's pressure is p, searched from V0.
-const auto volume = [](const RtModel& model, double p) {
-  return root::solve_volume_function([&model](double v) { return model.pressure(v); }, p, model.v0());
-};
+const auto volume = [](const auto& model, double p) { return root::solve_volume(model, p); };
 
 PyObject* rt_eos_pressure_scalar(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return scalar_method("pressure_scalar", "volume", self, args, nargs, kwnames, pressure);
