@@ -3,10 +3,12 @@
 // threshold T the elements are evaluated in row-major order on the calling
 // thread with the interpreter lock held, stopping at the first failure. Above
 // it they are copied out, the lock is released and the worker pool evaluates
-// every element; the failure of the lowest index is reported. Either way the
+// them; the failure of the lowest index is reported. Either way the
 // result is a new C-contiguous float64 array of the input's shape, or an error.
 
+#include <atomic>
 #include <cstddef>
+#include <limits>
 #include <expected>
 #include <mutex>
 #include <optional>
@@ -22,6 +24,8 @@
 namespace nivaltus::python {
 
 // The failure of the lowest index among those offered by concurrent chunks.
+// Its index is also published without the mutex, so that chunks can stop
+// early: an element above a known failure can never be the one reported.
 template <class Error>
 class LowestFailure {
  public:
@@ -32,35 +36,42 @@ class LowestFailure {
       if (!error_ || index < index_) {
         dropped = std::exchange(error_, std::move(error));
         index_ = index;
+        lowest_.store(index, std::memory_order_relaxed);
       } else {
         dropped.emplace(std::move(error));
       }
     }
   }
+  // No failure is known below this index (SIZE_MAX when none is known).
+  std::size_t lowest_known() const { return lowest_.load(std::memory_order_relaxed); }
   std::optional<Error>& error() { return error_; }
 
  private:
   std::mutex mutex_;
   std::size_t index_ = 0;
+  std::atomic<std::size_t> lowest_{std::numeric_limits<std::size_t>::max()};
   std::optional<Error> error_;
 };
 
 // Stores evaluate(i) at values[i] for every i in [0, n) on the worker pool,
 // with the interpreter lock released; returns the failure of the lowest index.
+// The element functions are pure, so once a failure is known nothing above it
+// needs evaluating: a chunk ends at its own first failure and skips what lies
+// above a failure found by another chunk. Without this an input failing at
+// every element (a misspelt quantity over a million values) would build a
+// million Python exceptions only to drop all but one.
 template <class Error, class Evaluate>
 std::optional<Error> parallel_map_in_place(double* values, std::size_t n, const Evaluate& evaluate) {
   LowestFailure<Error> failure;
   auto chunk = [&](std::size_t begin, std::size_t end) {
-    std::optional<std::pair<std::size_t, Error>> first_failure;
-    for (std::size_t i = begin; i < end; ++i) {
+    for (std::size_t i = begin; i < end && i < failure.lowest_known(); ++i) {
       auto outcome = evaluate(i);
-      if (outcome) {
-        values[i] = *outcome;
-      } else if (!first_failure) {
-        first_failure.emplace(i, std::move(outcome.error()));
+      if (!outcome) {
+        failure.offer(i, std::move(outcome.error()));
+        return;
       }
+      values[i] = *outcome;
     }
-    if (first_failure) failure.offer(first_failure->first, std::move(first_failure->second));
   };
   WorkerPool& pool = WorkerPool::instance();
   {

@@ -10,6 +10,7 @@
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
 #include "python/rt_eos.hpp"
+#include "python/thermal_eos.hpp"
 
 namespace nivaltus::python {
 namespace {
@@ -58,6 +59,7 @@ bool add_function(PyObject* module, PyMethodDef& definition) {
 bool register_module(PyObject* module) {
   return add_class(module, "RtEos", rt_eos_type()) &&              //
          add_class(module, "HugoniotEos", hugoniot_eos_type()) &&  //
+         add_class(module, "ThermalEos", thermal_eos_type()) &&    //
          add_function(module, holzapfel_derivative_analytical_definition);
 }
 

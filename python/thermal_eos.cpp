@@ -1,0 +1,243 @@
+#include "python/thermal_eos.hpp"
+
+#include <array>
+#include <expected>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "core/thermal/thermal_quantity.hpp"
+#include "python/arguments.hpp"
+#include "python/array_map.hpp"
+#include "python/array_view.hpp"
+#include "python/exceptions.hpp"
+#include "python/panic.hpp"
+#include "python/static_type.hpp"
+#include "python/thermal_eos_constructors.hpp"
+
+namespace nivaltus::python {
+namespace {
+
+// Element counts above which both array methods run on the worker pool.
+constexpr std::size_t thermal_parallel_threshold = 2047;
+
+const ThermalModel& model_of(PyObject* self) { return reinterpret_cast<PyThermalEos*>(self)->model; }
+
+PyError unavailable_quantity_error(std::string_view quantity) {
+  std::string message = "quantity '";
+  message += quantity;
+  message += "' is unavailable for this thermal model";
+  return python_unsupported_error(message);
+}
+
+// The quantity of `model` named `name` (resolved beforehand to `quantity`,
+// nullopt for a name no model offers), as a float or a ready Python error.
+// Safe on a worker thread: the error is built under a lock taken for it.
+std::expected<double, PyError> evaluate(const ThermalModel& model,
+                                        std::optional<thermal::ThermalQuantity> quantity,
+                                        std::string_view name, double first, double second) {
+  if (!quantity) return std::unexpected(unavailable_quantity_error(name));
+  const thermal::ThermalQuantityResult result =
+      thermal::evaluate_thermal_quantity(model, *quantity, first, second);
+  if (result) return *result;
+  if (const auto* error = std::get_if<EosError>(&result.error()))
+    return std::unexpected(to_python_error(*error));
+  return std::unexpected(unavailable_quantity_error(name));
+}
+
+std::expected<double, PyError> volume_with_dac_confinement(const ThermalModel& model, double cold_pressure,
+                                                           double temperature, double f_dac) {
+  const EosResult<double> volume =
+      thermal::thermal_volume_with_dac_confinement(model, cold_pressure, temperature, f_dac);
+  if (!volume) return std::unexpected(to_python_error(volume.error()));
+  return *volume;
+}
+
+PyObject* float_result(std::expected<double, PyError> result) {
+  if (!result) return raise(std::move(result.error()));
+  return PyFloat_FromDouble(*result);
+}
+
+// ---- evaluation ----------------------------------------------------------
+
+PyObject* thermal_eos_evaluate_scalar(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                      PyObject* kwnames) {
+  return guarded([&]() -> PyObject* {
+    static constexpr Parameters<3> names{"quantity", "first", "second"};
+    Arguments<3> bound;
+    if (!bind_arguments("evaluate_scalar", names, args, nargs, kwnames, bound)) return nullptr;
+    std::string_view quantity;
+    if (!convert_text(bound[0], names[0], quantity)) return nullptr;
+    std::array<double, 2> values{};
+    if (!convert_floats(bound, names, values, 1)) return nullptr;
+    return float_result(evaluate(model_of(self), thermal::thermal_quantity_from_name(quantity), quantity,
+                                 values[0], values[1]));
+  });
+}
+
+PyObject* thermal_eos_evaluate_array(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                     PyObject* kwnames) {
+  return guarded([&]() -> PyObject* {
+    static constexpr Parameters<3> names{"quantity", "first", "second"};
+    Arguments<3> bound;
+    if (!bind_arguments("evaluate_array", names, args, nargs, kwnames, bound)) return nullptr;
+    std::string_view quantity_text;
+    if (!convert_text(bound[0], names[0], quantity_text)) return nullptr;
+    ArrayView first;
+    if (!convert_float64_array(bound[1], names[1], first)) return nullptr;
+    ArrayView second;
+    if (!convert_float64_array(bound[2], names[2], second)) return nullptr;
+    // The workers read their own copies of the name and the model while the
+    // lock is released. The name is checked per element, so an unknown one
+    // fails only when there is an element.
+    const std::string name(quantity_text);
+    const std::optional<thermal::ThermalQuantity> quantity = thermal::thermal_quantity_from_name(name);
+    const ThermalModel model = model_of(self);
+    return map_array2(first, second, thermal_parallel_threshold,
+                      [&](double a, double b) { return evaluate(model, quantity, name, a, b); });
+  });
+}
+
+PyObject* thermal_eos_volume_with_dac_confinement_scalar(PyObject* self, PyObject* const* args,
+                                                         Py_ssize_t nargs, PyObject* kwnames) {
+  return guarded([&]() -> PyObject* {
+    static constexpr Parameters<3> names{"cold_pressure", "temperature", "f_dac"};
+    Arguments<3> bound;
+    if (!bind_arguments("volume_with_dac_confinement_scalar", names, args, nargs, kwnames, bound))
+      return nullptr;
+    std::array<double, 3> values{};
+    if (!convert_floats(bound, names, values)) return nullptr;
+    return float_result(volume_with_dac_confinement(model_of(self), values[0], values[1], values[2]));
+  });
+}
+
+PyObject* thermal_eos_volume_with_dac_confinement_array(PyObject* self, PyObject* const* args,
+                                                        Py_ssize_t nargs, PyObject* kwnames) {
+  return guarded([&]() -> PyObject* {
+    static constexpr Parameters<3> names{"cold_pressures", "temperatures", "f_dac"};
+    Arguments<3> bound;
+    if (!bind_arguments("volume_with_dac_confinement_array", names, args, nargs, kwnames, bound))
+      return nullptr;
+    ArrayView cold_pressures;
+    if (!convert_float64_array(bound[0], names[0], cold_pressures)) return nullptr;
+    ArrayView temperatures;
+    if (!convert_float64_array(bound[1], names[1], temperatures)) return nullptr;
+    double f_dac = 0.0;
+    if (!convert_float(bound[2], names[2], f_dac)) return nullptr;
+    // f_dac is checked per element, so empty arrays never fail on it.
+    const ThermalModel model = model_of(self);
+    return map_array2(cold_pressures, temperatures, thermal_parallel_threshold,
+                      [&](double p, double t) { return volume_with_dac_confinement(model, p, t, f_dac); });
+  });
+}
+
+// ---- properties and representation --------------------------------------
+
+PyObject* thermal_eos_model_name(PyObject* self, void*) {
+  return guarded([&] {
+    const std::string_view name = model_of(self).model_name();
+    return PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+  });
+}
+
+PyObject* thermal_eos_repr(PyObject* self) {
+  return guarded([&] {
+    std::string text = "ThermalEos(model_name='";
+    text += model_of(self).model_name();
+    text += "')";
+    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+  });
+}
+
+void thermal_eos_dealloc(PyObject* self) {
+  reinterpret_cast<PyThermalEos*>(self)->model.~ThermalModel();
+  Py_TYPE(self)->tp_free(self);
+}
+
+constexpr int static_flags = METH_STATIC | METH_FASTCALL | METH_KEYWORDS;
+constexpr int method_flags = METH_FASTCALL | METH_KEYWORDS;
+
+PyMethodDef thermal_eos_methods[] = {
+    {"dewaele_2006", method_pointer(thermal_eos_dewaele_2006), static_flags,
+     "dewaele_2006(rt_eos, tr, theta0, gamma0, gamma_inf, beta, anharmonic_a, anharmonic_m, electronic_e, "
+     "electronic_g, n)\n--\n\n"},
+    {"mie_gruneisen_debye", method_pointer(thermal_eos_mie_gruneisen_debye), static_flags,
+     "mie_gruneisen_debye(rt_eos, tr, theta0, gamma0, q, n, debye_temperature_law=\"integrated_gruneisen\", "
+     "thermal_pressure_reference=\"reference_temperature\", cvmax=None)\n--\n\n"},
+    {"mie_gruneisen_einstein", method_pointer(thermal_eos_mie_gruneisen_einstein), static_flags,
+     "mie_gruneisen_einstein(rt_eos, tr, theta0, gamma0, q, n)\n--\n\n"},
+    {"dorogokupets_oganov_2007", method_pointer(thermal_eos_dorogokupets_oganov_2007), static_flags,
+     "dorogokupets_oganov_2007(rt_eos, tr, theta_b1, d_b1, m_b1, theta_b2, d_b2, m_b2, theta_e1, m_e1, "
+     "theta_e2, "
+     "m_e2, gamma0, gamma_inf, beta, anharmonic_a, anharmonic_m, electronic_e, electronic_g, defect_h, "
+     "defect_s, "
+     "n)\n--\n\n"},
+    {"multi_oscillator_gruneisen", method_pointer(thermal_eos_multi_oscillator_gruneisen), static_flags,
+     "multi_oscillator_gruneisen(rt_eos, tr, qe1o, me1, qe2o, me2, delta, t, a_0, m, g, e_0, beta=0.0, "
+     "qbo=1.0, "
+     "d=1.0, mb=0.0, qb1o=1.0, d1=1.0, mb1=0.0, n=None)\n--\n\n"},
+    {"sokolova2016", method_pointer(thermal_eos_sokolova2016), static_flags,
+     "sokolova2016(rt_eos, tr, qe1o, me1, qe2o, me2, delta, t, a_0, m, g, e_0, beta=0.0, qbo=1.0, d=1.0, "
+     "mb=0.0, "
+     "qb1o=1.0, d1=1.0, mb1=0.0, n=None)\n--\n\n"},
+    {"asymptotic_power_law_mie_gruneisen_debye",
+     method_pointer(thermal_eos_asymptotic_power_law_mie_gruneisen_debye), static_flags,
+     "asymptotic_power_law_mie_gruneisen_debye(rt_eos, tr, theta0, gamma0, a, b, n)\n--\n\n"},
+    {"linear_thermal_pressure", method_pointer(thermal_eos_linear_thermal_pressure), static_flags,
+     "linear_thermal_pressure(rt_eos, tr, alpha_kt)\n--\n\n"},
+    {"log_volume_thermal_pressure", method_pointer(thermal_eos_log_volume_thermal_pressure), static_flags,
+     "log_volume_thermal_pressure(rt_eos, tr, alpha_kt_ref, dk_dt_v)\n--\n\n"},
+    {"second_order_taylor_thermal_pressure", method_pointer(thermal_eos_second_order_taylor_thermal_pressure),
+     static_flags, "second_order_taylor_thermal_pressure(rt_eos, tr, eta0, c0, c1, c2, c3, c4, c5)\n--\n\n"},
+    {"debye_quadratic_thermal_pressure", method_pointer(thermal_eos_debye_quadratic_thermal_pressure),
+     static_flags, "debye_quadratic_thermal_pressure(rt_eos, tr, theta0, gamma0, q, n, a, m)\n--\n\n"},
+    {"holland_powell_thermal_pressure", method_pointer(thermal_eos_holland_powell_thermal_pressure),
+     static_flags, "holland_powell_thermal_pressure(rt_eos, tr, theta, alpha0, n)\n--\n\n"},
+    {"thermal_modified_tait", method_pointer(thermal_eos_thermal_modified_tait), static_flags,
+     "thermal_modified_tait(rt_eos, tr, theta, alpha0, n)\n--\n\n"},
+    {"thermal_reference_state", method_pointer(thermal_eos_thermal_reference_state), static_flags,
+     "thermal_reference_state(rt_eos, tr, alpha0, dk_dt, alpha1=0.0, thermal_expansion_law=\"constant\", "
+     "reference_volume_law=\"integrated_expansivity\", bulk_modulus_law=\"linear_temperature\", beta1=0.0, "
+     "beta2=0.0, beta3=0.0, kprime_log_coefficient=0.0)\n--\n\n"},
+    {"evaluate_scalar", method_pointer(thermal_eos_evaluate_scalar), method_flags,
+     "evaluate_scalar($self, quantity, first, second)\n--\n\n"},
+    {"evaluate_array", method_pointer(thermal_eos_evaluate_array), method_flags,
+     "evaluate_array($self, quantity, first, second)\n--\n\n"},
+    {"volume_with_dac_confinement_scalar", method_pointer(thermal_eos_volume_with_dac_confinement_scalar),
+     method_flags, "volume_with_dac_confinement_scalar($self, cold_pressure, temperature, f_dac)\n--\n\n"},
+    {"volume_with_dac_confinement_array", method_pointer(thermal_eos_volume_with_dac_confinement_array),
+     method_flags, "volume_with_dac_confinement_array($self, cold_pressures, temperatures, f_dac)\n--\n\n"},
+    {nullptr, nullptr, 0, nullptr},
+};
+
+PyGetSetDef thermal_eos_properties[] = {
+    {"model_name", thermal_eos_model_name, nullptr, nullptr, nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+PyTypeObject thermal_eos_type_object = static_type({
+    .name = "nivaltus._engine.ThermalEos",
+    .doc = "Private native representation of a built-in thermal EOS.",
+    .basic_size = sizeof(PyThermalEos),
+    .dealloc = thermal_eos_dealloc,
+    .repr = thermal_eos_repr,
+    .methods = thermal_eos_methods,
+    .properties = thermal_eos_properties,
+});
+
+}  // namespace
+
+PyTypeObject* thermal_eos_type() { return ready_type(thermal_eos_type_object); }
+
+PyObject* new_thermal_eos(const ThermalModel& model) {
+  PyTypeObject* type = thermal_eos_type();
+  if (type == nullptr) return nullptr;
+  PyObject* self = type->tp_alloc(type, 0);
+  if (self == nullptr) return nullptr;
+  new (&reinterpret_cast<PyThermalEos*>(self)->model) ThermalModel(model);
+  return self;
+}
+
+}  // namespace nivaltus::python

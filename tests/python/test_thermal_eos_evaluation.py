@@ -1,0 +1,242 @@
+"""ThermalEos evaluation: the quantity vocabulary, values against independent numbers, the confined volume,
+and the serial and parallel array paths."""
+
+import math
+
+import numpy as np
+import pytest
+from scipy.integrate import quad
+from scipy.optimize import brentq
+
+from nivaltus._engine import RtEos, ThermalEos
+from nivaltus.errors import EosValidationError, UnsupportedOperationError, ValidationError
+
+R = 8.31446261815324
+V0, K0, K0_PRIME = 11.24, 160.0, 4.0
+BM3 = RtEos.bm3(V0, K0, K0_PRIME)
+T = ThermalEos
+
+# One model per variant, in variant order, with the vocabulary row of each name below.
+MODELS = {
+    "APL": T.asymptotic_power_law_mie_gruneisen_debye(BM3, 300.0, 800.0, 1.5, 0.5, 2.0, 2.0),
+    "DW": T.dewaele_2006(BM3, 300.0, 800.0, 1.5, 0.5, 2.0, 2e-5, 2.0, 3e-5, 1.5, 2.0),
+    "DO": T.dorogokupets_oganov_2007(BM3, 298.15, 700, 1.5, 1, 400, 2.5, 2, 500, 1.5, 800, 1.5, 1.5, 0.8, 2.5, 12, 3,
+                                     20, 1.5, 30000, 2, 2),
+    "LIN": T.linear_thermal_pressure(BM3, 300.0, 0.005),
+    "DQ": T.debye_quadratic_thermal_pressure(BM3, 300.0, 800.0, 1.5, 1.0, 2.0, 1e-7, 1.0),
+    "LV": T.log_volume_thermal_pressure(BM3, 300.0, 0.005, 0.002),
+    "SOT": T.second_order_taylor_thermal_pressure(BM3, 300.0, 0.0, 0.1, -0.5, 0.006, 0.3, 0.0, 0.002),
+    "MGD": T.mie_gruneisen_debye(BM3, 300.0, 800.0, 1.5, 1.0, 2.0),
+    "MGE": T.mie_gruneisen_einstein(BM3, 300.0, 600.0, 1.5, 1.0, 2.0),
+    "HP": T.holland_powell_thermal_pressure(BM3, 300.0, 700.0, 3e-5, 2.0),
+    "TMT": T.thermal_modified_tait(RtEos.modified_tait(V0, K0, K0_PRIME, -0.05), 300.0, 700.0, 3e-5, 2.0),
+    "MO": T.multi_oscillator_gruneisen(BM3, 300, 500, 2, 900, 1, 0.1, 0.5, 10, 2, 1.5, 20, 0.2, 300, 1.5, 2, 600, 2, 1, 2),
+    "TRS": T.thermal_reference_state(BM3, 300.0, 3e-5, -0.02),
+}
+ALL, CALORIC, ENERGIES = "APL DW DO LIN DQ LV SOT MGD MGE HP TMT MO TRS", "APL DO MGD MGE HP TMT", "APL DO MGD MGE"
+VOCABULARY = {
+    **dict.fromkeys(["volume", "pressure", "temperature", "bulk_modulus", "thermal_expansivity",
+                     "isothermal_compressibility", "thermal_pressure", "thermal_pressure_increment"], ALL),
+    "gruneisen_parameter": "APL DW DO MGD MGE HP TMT",
+    **dict.fromkeys(["molar_heat_capacity_v", "heat_capacity_v", "molar_heat_capacity_p", "heat_capacity_p",
+                     "adiabatic_bulk_modulus"], CALORIC),
+    **dict.fromkeys(["thermal_energy", "thermal_internal_energy", "thermal_entropy", "thermal_enthalpy",
+                     "thermal_gibbs_free_energy", "thermal_helmholtz_free_energy"], ENERGIES),
+    "characteristic_temperature": "APL DW MGD MGE",
+    "vibrational_pressure": "APL MGD MGE",
+    "absolute_thermal_pressure": "DO",
+    **dict.fromkeys(["vibrational_pressure_increment", "anharmonic_pressure_increment",
+                     "electronic_pressure_increment"], "DW"),
+}
+INPUTS = {"volume": (20.0, 1500.0), "temperature": (20.0, 10.5)}  # (pressure, T), (pressure, V); else (V, T)
+
+
+def unavailable(name):
+    return pytest.raises(UnsupportedOperationError, match=f"^quantity '{name}' is unavailable for this thermal model$")
+
+
+@pytest.mark.parametrize("key", list(MODELS))
+def test_vocabulary(key):
+    model = MODELS[key]
+    one, empty = np.ones(1), np.empty((0, 3))
+    for name, offered_by in VOCABULARY.items():
+        if key in offered_by.split():
+            first, second = INPUTS.get(name, (10.5, 1500.0))
+            value = model.evaluate_scalar(name, first, second)
+            assert math.isfinite(value), name
+            assert model.evaluate_array(name, np.array([first]), np.array([second]))[0] == value
+        else:
+            with unavailable(name):
+                model.evaluate_scalar(name, math.nan, math.nan)
+            with unavailable(name):
+                model.evaluate_array(name, one, one)
+            assert model.evaluate_array(name, empty, empty).shape == (0, 3)
+
+
+@pytest.mark.parametrize("name", ["Volume", "volume ", "heat capacity", "thermal_energy\x00", "énergie"])
+def test_names_match_exactly(name):
+    with unavailable(name):
+        MODELS["MGD"].evaluate_scalar(name, 10.5, 1500.0)
+
+
+def test_closed_form_edges():
+    mgd, hp, lin = MODELS["MGD"], MODELS["HP"], MODELS["LIN"]
+    assert [mgd.evaluate_scalar("gruneisen_parameter", V0, t) for t in (1.0, math.nan)] == [1.5, 1.5]
+    with pytest.raises(EosValidationError) as info:
+        mgd.evaluate_scalar("gruneisen_parameter", 0.0, 300.0)
+    assert info.value.field == "volume"
+    with pytest.raises(EosValidationError) as info:
+        hp.evaluate_scalar("molar_heat_capacity_v", 10.5, 0.0)
+    assert info.value.field == "temperature"
+    assert hp.evaluate_scalar("molar_heat_capacity_v", 10.5, 1e7) == pytest.approx(6 * R, rel=1e-9)
+    assert lin.evaluate_scalar("thermal_pressure", 10.5, 300.0) == 0.0
+    with pytest.raises(EosValidationError) as info:
+        lin.evaluate_scalar("thermal_pressure", -1.0, math.nan)
+    assert info.value.field == "volume"
+    for model in (MODELS["MGE"], MODELS["DO"]):
+        assert model.evaluate_scalar("thermal_internal_energy", 10.5, 1500.0) == model.evaluate_scalar(
+            "thermal_energy", 10.5, 1500.0)
+        assert model.evaluate_scalar("heat_capacity_p", 10.5, 1500.0) == model.evaluate_scalar(
+            "molar_heat_capacity_p", 10.5, 1500.0)
+
+
+# ---- values against independent numbers -------------------------------------------------------------------
+
+
+def bm3_pressure(v):
+    f = (v / V0) ** (-2 / 3)
+    return 1.5 * K0 * (f ** 3.5 - f ** 2.5) * (1 + 0.75 * (K0_PRIME - 4) * (f - 1))
+
+
+def debye_energy(theta, t, n=2.0):
+    """3 n R T D3(theta/T) by SciPy's quadrature."""
+    y = theta / t
+    integral, _ = quad(lambda s: s ** 3 / math.expm1(s) if s > 0 else 0.0, 0.0, y, epsabs=0, epsrel=1e-13)
+    return 9 * n * R * t * integral / y ** 3
+
+
+@pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (11.8, 200.0), (V0, 300.0), (7.5, 50.0)])
+def test_mie_gruneisen_debye_against_scipy_quadrature(v, t):
+    gamma = 1.5 * (v / V0)
+    theta = 800.0 * math.exp(-1.5 * (v / V0 - 1.0))
+    thermal = gamma / v * (debye_energy(theta, t) - debye_energy(theta, 300.0)) / 1e4
+    model = MODELS["MGD"]
+    assert model.evaluate_scalar("thermal_pressure", v, t) == pytest.approx(thermal, rel=1e-9, abs=1e-13)
+    assert model.evaluate_scalar("pressure", v, t) == pytest.approx(bm3_pressure(v) + thermal, rel=1e-9, abs=1e-12)
+    assert model.evaluate_scalar("thermal_energy", v, t) == pytest.approx(debye_energy(theta, t), rel=1e-9)
+
+
+def einstein_energy(theta, t, n=2.0):
+    return 3 * n * R * theta / math.expm1(theta / t)
+
+
+@pytest.mark.parametrize("t", [100.0, 300.0, 1500.0, 4000.0])
+def test_holland_powell_against_closed_form(t):
+    u = 700.0 / 300.0
+    cv0 = 6 * R * (u / 2 / math.sinh(u / 2)) ** 2
+    thermal = 3e-5 * K0 / cv0 * (einstein_energy(700.0, t) - einstein_energy(700.0, 300.0))
+    for key in ("HP", "TMT"):
+        assert MODELS[key].evaluate_scalar("thermal_pressure", 9.7, t) == pytest.approx(thermal, rel=1e-12, abs=1e-15)
+    assert MODELS["HP"].evaluate_scalar("pressure", 9.7, t) == pytest.approx(bm3_pressure(9.7) + thermal, rel=1e-12)
+    u = 700.0 / t
+    assert MODELS["HP"].evaluate_scalar("heat_capacity_v", 9.7, t) == pytest.approx(
+        6 * R * (u / 2 / math.sinh(u / 2)) ** 2, rel=1e-12)
+
+
+@pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (11.8, 200.0)])
+def test_dewaele_increments_are_the_terms_of_its_thermal_pressure(v, t):
+    model, x, dt2 = MODELS["DW"], v / V0, t * t - 300.0 * 300.0  # n = 2, a = 2e-5, m = 2, e = 3e-5, g = 1.5
+    parts = [model.evaluate_scalar(f"{part}_pressure_increment", v, t) for part in ("vibrational", "anharmonic", "electronic")]
+    assert (parts[0] + parts[1]) + parts[2] == model.evaluate_scalar("thermal_pressure", v, t)
+    assert parts[1] == pytest.approx(1.5 * 2 * R * 2e-5 * 2.0 * x ** 2.0 * dt2 / v / 1e4, rel=1e-13)
+    assert parts[2] == pytest.approx(1.5 * 2 * R * 3e-5 * 1.5 * x ** 1.5 * dt2 / v / 1e4, rel=1e-13)
+
+
+# ---- confined volume ---------------------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize("cold, t, f_dac", [(20.0, 1500.0, 0.5), (5.0, 2500.0, 0.9), (60.0, 800.0, 0.0)])
+def test_confined_volume_against_brentq(cold, t, f_dac):
+    lin = MODELS["LIN"]  # P = BM3(V) + 0.005 (T - 300): fully independent of the engine
+    expected = brentq(lambda v: bm3_pressure(v) + (1 - f_dac) * 0.005 * (t - 300.0) - cold, 5.0, 15.0, xtol=1e-14)
+    assert lin.volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
+    mgd = MODELS["MGD"]
+
+    def residual(v):
+        return (mgd.evaluate_scalar("pressure", v, t) - f_dac * mgd.evaluate_scalar("thermal_pressure_increment", v, t)
+                - cold)
+
+    expected = brentq(residual, 5.0, 15.0, xtol=1e-14)
+    assert mgd.volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
+
+
+def test_confined_volume_checks():
+    mgd = MODELS["MGD"]
+    assert mgd.volume_with_dac_confinement_scalar(20.0, 1500.0, 0.0) == mgd.evaluate_scalar("volume", 20.0, 1500.0)
+    for t, f_dac, field, message in [(0.0, math.nan, "temperature", "must be positive and finite"),
+                                     (1500.0, math.nan, "f_dac", "must be finite"),
+                                     (1500.0, 1.0, "f_dac", "must lie in [0, 1)"),
+                                     (1500.0, -0.1, "f_dac", "must lie in [0, 1)")]:
+        with pytest.raises(EosValidationError) as info:
+            mgd.volume_with_dac_confinement_scalar(20.0, t, f_dac)
+        assert (info.value.code, info.value.field) == ("eos.invalid_state", field)
+        assert str(info.value) == f"invalid state variable {field}: {message}"
+    empty = np.empty((2, 0))
+    assert mgd.volume_with_dac_confinement_array(empty, empty, 1.0).shape == (2, 0)
+    with pytest.raises(EosValidationError, match="f_dac"):
+        mgd.volume_with_dac_confinement_array(np.array([20.0]), np.array([1500.0]), 1.0)
+
+
+# ---- arrays ------------------------------------------------------------------------------------------------
+
+
+@pytest.mark.parametrize("first, second", [((3,), (1, 3)), ((2, 2), (4,)), ((), (1,)), ((0,), (0, 0))])
+def test_shapes_must_match_exactly(first, second):
+    model = MODELS["MGD"]
+    for call in (lambda a, b: model.evaluate_array("no such name", a, b),
+                 lambda a, b: model.volume_with_dac_confinement_array(a, b, 2.0)):
+        with pytest.raises(ValidationError, match="^native array inputs must have matching broadcasted shapes$"):
+            call(np.full(first, 10.0), np.full(second, 1500.0))
+
+
+def test_layouts_and_dimensions():
+    model = MODELS["MGD"]
+    grid = np.linspace(9.0, 11.0, 24).reshape(4, 6)
+    temperatures = np.linspace(500.0, 2500.0, 24).reshape(6, 4).T
+    result = model.evaluate_array("pressure", grid[:, ::-1], temperatures)
+    assert result.flags.c_contiguous and result.shape == (4, 6)
+    np.testing.assert_array_equal(result, model.evaluate_array("pressure", grid[:, ::-1].copy(), temperatures.copy()))
+    scalar = model.evaluate_array("pressure", np.array(10.0), np.array(1500.0))
+    assert scalar.shape == () and scalar == model.evaluate_scalar("pressure", 10, 1500)
+    with pytest.raises(TypeError) as info:
+        model.evaluate_array("pressure", np.arange(3), np.ones(3))
+    assert info.value.__notes__ == ["while processing 'first'"]
+
+
+def scalar_values(call, first, second):
+    return np.array([call(a, b) for a, b in zip(first, second)])
+
+
+@pytest.mark.parametrize("size", [2047, 2048, 4100], ids=["serial", "smallest-parallel", "parallel"])
+def test_serial_and_parallel_paths_agree(size):
+    model, confined = MODELS["MGD"], MODELS["LIN"]
+    volumes = np.linspace(8.0, 12.0, size)
+    temperatures = np.linspace(100.0, 3000.0, size)[::-1].copy()
+    np.testing.assert_array_equal(model.evaluate_array("pressure", volumes, temperatures),
+                                  scalar_values(lambda v, t: model.evaluate_scalar("pressure", v, t), volumes, temperatures))
+    pressures = np.linspace(0.0, 80.0, size)
+    np.testing.assert_array_equal(
+        confined.volume_with_dac_confinement_array(pressures, temperatures, 0.5),
+        scalar_values(lambda p, t: confined.volume_with_dac_confinement_scalar(p, t, 0.5), pressures, temperatures))
+
+    # The error of the lowest failing index wins, whichever path and chunk found it first.
+    volumes[size - 3], temperatures[size // 2] = -1.0, math.nan
+    with pytest.raises(EosValidationError) as info:
+        model.evaluate_array("thermal_energy", volumes, temperatures)
+    assert info.value.field == "temperature"
+    pressures[100] = math.inf
+    with pytest.raises(EosValidationError) as info:
+        confined.volume_with_dac_confinement_array(pressures, temperatures, 0.5)
+    assert info.value.field == "pressure"
+    with unavailable("vibrational_pressure_increment"):
+        model.evaluate_array("vibrational_pressure_increment", volumes, temperatures)
