@@ -1,9 +1,5 @@
-"""Shared fixtures for the tests of nivaltus._engine.
-
-The tests exercise the installed package (``pip install .``): the source tree's
-``nivaltus/`` has no compiled engine, so the repository root is kept off
-``sys.path`` before anything imports ``nivaltus``.
-"""
+"""Shared helpers. The tests run against the installed package: the source tree has no compiled
+engine, so the repository root is kept off sys.path before anything imports nivaltus."""
 
 import os
 import subprocess
@@ -17,23 +13,10 @@ import pytest
 _REPOSITORY = Path(__file__).resolve().parents[2]
 sys.path[:] = [p for p in sys.path if Path(p or os.getcwd()).resolve() != _REPOSITORY]
 
-try:
-    import nivaltus._engine  # noqa: F401
-except ImportError as error:  # pragma: no cover - guidance for a missing build
-    raise pytest.UsageError(f"nivaltus._engine is not installed ({error}); run `pip install .` first") from error
-
 ERROR_CLASSES = (
-    "ValidationError",
-    "UnsupportedOperationError",
-    "ConfigurationError",
-    "EosValidationError",
-    "EosNumericalError",
-    "FitValidationError",
-    "FitError",
-    "FitNumericalError",
-    "FitEosValidationError",
-    "FitEosNumericalError",
-)
+    "ValidationError UnsupportedOperationError ConfigurationError EosValidationError EosNumericalError "
+    "FitValidationError FitError FitNumericalError FitEosValidationError FitEosNumericalError"
+).split()
 
 
 class RecordedError(Exception):
@@ -41,8 +24,7 @@ class RecordedError(Exception):
 
     def __init__(self, *args, **kwargs):
         super().__init__(*args)
-        self.call_args = args
-        self.call_kwargs = kwargs
+        self.call_args, self.call_kwargs = args, kwargs
 
 
 @pytest.fixture
@@ -55,26 +37,27 @@ def recording_errors(monkeypatch):
     return double
 
 
-@pytest.fixture
-def errors_module(monkeypatch):
-    """An empty stand-in for nivaltus.errors that a test fills as it needs."""
-    double = types.ModuleType("nivaltus.errors")
-    monkeypatch.setitem(sys.modules, "nivaltus.errors", double)
-    return double
+def raises(error_class, call, message=None, note=None):
+    """Runs call expecting error_class; checks the message and the note naming the argument when given."""
+    with pytest.raises(error_class) as info:
+        call()
+    if message is not None:
+        assert str(info.value) == message
+    if note is not None:
+        assert info.value.__notes__ == [f"while processing '{note}'"]
+    return info.value
 
 
-def run_python(code, env=None, check=True):
+def run_python(code, env=None):
     """Runs code in a fresh interpreter outside the repository; returns the completed process."""
-    environment = dict(os.environ)
-    environment.update(env or {})
     process = subprocess.run(
         [sys.executable, "-c", textwrap.dedent(code)],
         capture_output=True,
         text=True,
         cwd=Path(__file__).parent,
-        env=environment,
+        env=dict(os.environ, **(env or {})),
         timeout=120,
     )
-    if check and process.returncode != 0:
+    if process.returncode != 0:
         raise AssertionError(f"subprocess failed:\n{process.stdout}\n{process.stderr}")
     return process

@@ -5,13 +5,9 @@ import math
 
 import pytest
 
+from conftest import raises
 from nivaltus._engine import RtEos, ThermalEos
-from nivaltus.errors import (
-    ConfigurationError,
-    EosNumericalError,
-    EosValidationError,
-    ValidationError,
-)
+from nivaltus.errors import ConfigurationError, EosNumericalError, EosValidationError, ValidationError
 
 INF, NAN = math.inf, math.nan
 P, F, NN = "must be positive and finite", "must be finite", "must not be negative"
@@ -88,16 +84,6 @@ def build(constructor, rt_eos=BM3, **arguments):
     return getattr(ThermalEos, constructor)(rt_eos, **arguments)
 
 
-def raises(error_class, call, message=None, field=None):
-    with pytest.raises(error_class) as info:
-        call()
-    if message is not None:
-        assert str(info.value) == message
-    if field is not None:
-        assert info.value.field == field
-    return info.value
-
-
 @pytest.mark.parametrize("constructor", list(CONSTRUCTORS))
 def test_check_order(constructor):
     """Row k is reported while every later row is bad too; an argument named twice keeps its earliest bad value."""
@@ -118,11 +104,10 @@ def test_arguments_convert_in_order_before_any_check(constructor):
     names = list(valid)
     # A str in the last float parameter is reported although an earlier one fails its model check.
     bad = dict(valid, **{checks[0][0]: checks[0][1], names[-1]: "x"})
-    assert raises(TypeError, lambda: build(constructor, **bad)).__notes__ == [f"while processing '{names[-1]}'"]
+    raises(TypeError, lambda: build(constructor, **bad), note=names[-1])
     # rt_eos is checked before anything is converted.
     for rt_eos in (1.0, build(constructor, **valid)):
-        error = raises(TypeError, lambda: build(constructor, rt_eos, **dict(valid, **{names[0]: "x"})))
-        assert error.__notes__ == ["while processing 'rt_eos'"]
+        raises(TypeError, lambda: build(constructor, rt_eos, **dict(valid, **{names[0]: "x"})), note="rt_eos")
     # Positional, keyword in any order, ints: the same model.
     parameters = list(inspect.signature(getattr(ThermalEos, constructor)).parameters.values())[1:]
     last = max(i for i, p in enumerate(parameters) if p.name in valid)
@@ -134,40 +119,12 @@ def test_arguments_convert_in_order_before_any_check(constructor):
     assert len(values) == 1
 
 
-@pytest.mark.parametrize(
-    "call, message",
-    [
-        (lambda: ThermalEos.mie_gruneisen_einstein(BM3, 300, 600, 1.5, 1.0), "missing 1 required positional argument: 'n'"),
-        (lambda: ThermalEos.mie_gruneisen_einstein(BM3, 300, 600, 1.5, 1.0, 2.0, 7.0), "takes 6 positional arguments"),
-        (lambda: ThermalEos.linear_thermal_pressure(BM3, 300, 0.0, tr=1.0), "multiple values for argument 'tr'"),
-        (lambda: ThermalEos.linear_thermal_pressure(BM3, 300, alpha_KT=1.0), "unexpected keyword argument 'alpha_KT'"),
-        (lambda: ThermalEos.thermal_reference_state(BM3, 300, 0, 0, 0, "constant", "berman", "linear_temperature",
-                                                    0, 0, 0, 0, 0), "takes from 4 to 12 positional arguments"),
-    ],
-)
-def test_binding_errors_name_class_and_method(call, message):
-    error = raises(TypeError, call)
-    assert message in str(error) and str(error).startswith("ThermalEos.")
-
-
 def test_none_is_accepted_only_where_the_default_is_none():
     assert build("mie_gruneisen_debye", tr=300, theta0=800, gamma0=1.5, q=1, n=2, cvmax=None).evaluate_scalar(
         "heat_capacity_v", 11.24, 1e7) == pytest.approx(6 * 8.31446261815324, rel=1e-8)
     for constructor, name in [("multi_oscillator_gruneisen", "beta"), ("thermal_reference_state", "alpha1")]:
         valid = CONSTRUCTORS[constructor][1]
-        error = raises(TypeError, lambda: build(constructor, **dict(valid, **{name: None})))
-        assert error.__notes__ == [f"while processing '{name}'"]
-
-
-def test_signatures_and_class():
-    assert str(inspect.signature(ThermalEos.thermal_reference_state)) == (
-        "(rt_eos, tr, alpha0, dk_dt, alpha1=0.0, thermal_expansion_law='constant', "
-        "reference_volume_law='integrated_expansivity', bulk_modulus_law='linear_temperature', beta1=0.0, beta2=0.0, "
-        "beta3=0.0, kprime_log_coefficient=0.0)")
-    assert ThermalEos.__doc__ == "Private native representation of a built-in thermal EOS."
-    assert ThermalEos.__module__ == "nivaltus._engine"
-    with pytest.raises(TypeError):
-        ThermalEos()
+        raises(TypeError, lambda: build(constructor, **dict(valid, **{name: None})), note=name)
 
 
 MGD = dict(tr=300.0, theta0=800.0, gamma0=1.5, q=1.0, n=2.0)
@@ -187,9 +144,7 @@ TRS = dict(tr=300.0, alpha0=3e-5, dk_dt=0.0)
         ("mie_gruneisen_debye", dict(MGD, debye_temperature_law="x", thermal_pressure_reference="y"), LAW),
         ("mie_gruneisen_debye", dict(MGD, n=-1, thermal_pressure_reference="reference_temperature "), REFERENCE),
         ("thermal_reference_state", dict(TRS, beta1=1e-3), BULK),
-        ("thermal_reference_state", dict(TRS, beta3=NAN), BULK),
         ("thermal_reference_state", dict(TRS, bulk_modulus_law="Linear_temperature", thermal_expansion_law="x"), BULK),
-        ("thermal_reference_state", dict(TRS, bulk_modulus_law="linear_temperature ", tr=-1), BULK),
         ("thermal_reference_state", dict(TRS, tr=-1, thermal_expansion_law="linear", reference_volume_law="x"), EXPANSION),
         ("thermal_reference_state", dict(TRS, tr=-1, reference_volume_law="Berman"), VOLUME),
         ("multi_oscillator_gruneisen", oscillators(tr=-1.0), "n is required for the generic multi-oscillator model"),
@@ -203,61 +158,42 @@ def test_keyword_laws_and_interface_checks_precede_model_checks(constructor, arg
 
 
 @pytest.mark.parametrize(
-    "arguments, error_class, message",
+    "arguments, message",
     [
-        (dict(TRS), None, None),
-        (dict(TRS, bulk_modulus_law="reciprocal_cubic", beta1=1e-3, beta2=-0.0), None, None),
-        (dict(TRS, dk_dt=0.01, bulk_modulus_law="reciprocal_cubic", beta1=1e-3), EosValidationError,
+        (dict(TRS, dk_dt=0.01, bulk_modulus_law="reciprocal_cubic", beta1=1e-3),
          "invalid parameter dK_dT: must be zero with cubic compressibility"),
-        (dict(TRS, dk_dt=0.01, bulk_modulus_law="reciprocal_cubic", beta2=NAN), EosValidationError,
+        (dict(TRS, dk_dt=0.01, bulk_modulus_law="reciprocal_cubic", beta2=NAN),
          "invalid parameter compressibility coefficient: must be finite"),
-        (dict(TRS, alpha1=1e-8, thermal_expansion_law="linear_temperature"), None, None),
-        (dict(TRS, reference_volume_law="berman"), EosValidationError, BERMAN),
-        (dict(TRS, alpha1=1e-8, reference_volume_law="berman", thermal_expansion_law="linear_temperature"), None, None),
-        (dict(TRS, kprime_log_coefficient=0.1), None, None),
-        (dict(TRS, kprime_log_coefficient=0.1, rt_eos=RtEos.bm2(11.24, 160.0)), EosValidationError,
+        (dict(TRS, reference_volume_law="berman"), BERMAN),
+        (dict(TRS, kprime_log_coefficient=0.1, rt_eos=RtEos.bm2(11.24, 160.0)),
          "invalid parameter kprime_log_coefficient: reference EOS does not support a pressure-derivative shift"),
     ],
 )
-def test_thermal_reference_state_laws(arguments, error_class, message):
-    call = lambda: build("thermal_reference_state", **arguments)  # noqa: E731
-    if error_class is None:
-        assert call().model_name == "ThermalReferenceStateEOS"
-    else:
-        raises(error_class, call, message)
+def test_thermal_reference_state_laws(arguments, message):
+    raises(EosValidationError, lambda: build("thermal_reference_state", **arguments), message)
 
 
-def test_thermal_reference_state_defaults():
-    explicit = build("thermal_reference_state", **TRS, alpha1=0.0, thermal_expansion_law="constant",
-                     reference_volume_law="integrated_expansivity", bulk_modulus_law="linear_temperature",
-                     beta1=0.0, beta2=0.0, beta3=0.0, kprime_log_coefficient=0.0)
-    default = build("thermal_reference_state", **TRS)
-    assert default.evaluate_scalar("pressure", 10.5, 1500.0) == explicit.evaluate_scalar("pressure", 10.5, 1500.0)
+def test_multi_oscillator_atom_count_comes_from_holzapfel():
+    def pressure(constructor, **extra):
+        return build(constructor, HOLZAPFEL, **oscillators(**extra)).evaluate_scalar("pressure", 10.5, 1500.0)
+
+    assert pressure("multi_oscillator_gruneisen") == pressure("sokolova2016", n=2.0)
+    assert pressure("multi_oscillator_gruneisen") != pressure("multi_oscillator_gruneisen", n=3.0)
 
 
-def test_multi_oscillator_atom_count():
-    def pressure(model):
-        return model.evaluate_scalar("pressure", 10.5, 1500.0)
-
-    from_holzapfel = build("multi_oscillator_gruneisen", HOLZAPFEL, **oscillators())
-    assert pressure(from_holzapfel) == pressure(build("sokolova2016", HOLZAPFEL, **oscillators(n=2.0)))
-    assert pressure(from_holzapfel) != pressure(build("multi_oscillator_gruneisen", HOLZAPFEL, **oscillators(n=3.0)))
-
-
-def test_reference_kind_of_thermal_modified_tait():
+def test_holland_powell_reference_and_coefficient():
     hp = dict(tr=300.0, theta=700.0, alpha0=3e-5, n=2.0)
     error = raises(ConfigurationError, lambda: build("thermal_modified_tait", BM3, **dict(hp, tr=-1.0)),
                    "ThermalModifiedTait requires a ModifiedTait EOS")
     assert (error.code, error.operation, error.field) == ("configuration.invalid", None, None)
-    raises(EosValidationError, lambda: build("thermal_modified_tait", TAIT, **dict(hp, tr=0.0)), field="Tr")
+    raises(EosValidationError, lambda: build("thermal_modified_tait", TAIT, **dict(hp, tr=0.0)),
+           "invalid parameter Tr: must be positive and finite")
     assert repr(build("thermal_modified_tait", TAIT, **hp)) == "ThermalEos(model_name='ThermalModifiedTait')"
-
-
-@pytest.mark.parametrize("constructor, rt_eos", [("holland_powell_thermal_pressure", BM3), ("thermal_modified_tait", TAIT)])
-def test_holland_powell_coefficient_must_be_finite(constructor, rt_eos):
-    error = raises(EosNumericalError, lambda: build(constructor, rt_eos, tr=1.0, theta=1e6, alpha0=3e-5, n=2.0),
-                   "model returned a non-finite result")
-    assert (error.code, error.operation, error.field) == ("eos.non_finite_result", "eos", None)
+    # theta/Tr = 1e6: the heat capacity at Tr underflows and the coefficient alpha0 K0 / Cv0 is infinite.
+    for constructor, rt_eos in [("holland_powell_thermal_pressure", BM3), ("thermal_modified_tait", TAIT)]:
+        error = raises(EosNumericalError, lambda: build(constructor, rt_eos, **dict(hp, tr=1.0, theta=1e6)),
+                       "model returned a non-finite result")
+        assert (error.code, error.operation, error.field) == ("eos.non_finite_result", "eos", None)
 
 
 @pytest.mark.parametrize(
@@ -266,10 +202,12 @@ def test_holland_powell_coefficient_must_be_finite(constructor, rt_eos):
         ("dorogokupets_oganov_2007", dict(n=2.0 + 0.005 / 3 * 0.99, gamma_inf=2.0)),  # sum within 0.005, gamma_inf > gamma0
         ("dewaele_2006", dict(gamma_inf=0.0)),
         ("dewaele_2006", dict(gamma_inf=1.5)),
-        ("asymptotic_power_law_mie_gruneisen_debye", dict(a=0.0)),
         ("asymptotic_power_law_mie_gruneisen_debye", dict(a=1.0)),
         ("mie_gruneisen_einstein", dict(gamma0=-1.0, q=0.0)),
-        ("linear_thermal_pressure", dict(alpha_kt=0.0)),
+        ("thermal_reference_state", dict(dk_dt=0.0, bulk_modulus_law="reciprocal_cubic", beta1=1e-3, beta2=-0.0)),
+        ("thermal_reference_state", dict(alpha1=1e-8, thermal_expansion_law="linear_temperature")),
+        ("thermal_reference_state", dict(alpha1=1e-8, reference_volume_law="berman", thermal_expansion_law="linear_temperature")),
+        ("thermal_reference_state", dict(kprime_log_coefficient=0.1)),
     ],
 )
 def test_edge_values_accepted(constructor, arguments):

@@ -8,6 +8,7 @@ import pytest
 from scipy.integrate import quad
 from scipy.optimize import brentq
 
+from conftest import raises
 from nivaltus._engine import RtEos, ThermalEos
 from nivaltus.errors import EosValidationError, UnsupportedOperationError, ValidationError
 
@@ -73,34 +74,19 @@ def test_vocabulary(key):
             assert model.evaluate_array(name, empty, empty).shape == (0, 3)
 
 
-@pytest.mark.parametrize("name", ["Volume", "volume ", "heat capacity", "thermal_energy\x00", "énergie"])
-def test_names_match_exactly(name):
-    with unavailable(name):
-        MODELS["MGD"].evaluate_scalar(name, 10.5, 1500.0)
-
-
-def test_closed_form_edges():
-    mgd, hp, lin = MODELS["MGD"], MODELS["HP"], MODELS["LIN"]
-    assert [mgd.evaluate_scalar("gruneisen_parameter", V0, t) for t in (1.0, math.nan)] == [1.5, 1.5]
-    with pytest.raises(EosValidationError) as info:
-        mgd.evaluate_scalar("gruneisen_parameter", 0.0, 300.0)
-    assert info.value.field == "volume"
-    with pytest.raises(EosValidationError) as info:
-        hp.evaluate_scalar("molar_heat_capacity_v", 10.5, 0.0)
-    assert info.value.field == "temperature"
-    assert hp.evaluate_scalar("molar_heat_capacity_v", 10.5, 1e7) == pytest.approx(6 * R, rel=1e-9)
-    assert lin.evaluate_scalar("thermal_pressure", 10.5, 300.0) == 0.0
-    with pytest.raises(EosValidationError) as info:
-        lin.evaluate_scalar("thermal_pressure", -1.0, math.nan)
-    assert info.value.field == "volume"
+def test_exact_names_edges_and_synonyms():
+    for name in ("Volume", "volume ", "thermal_energy\x00"):  # names match exactly
+        with unavailable(name):
+            MODELS["MGD"].evaluate_scalar(name, 10.5, 1500.0)
+    assert MODELS["MGD"].evaluate_scalar("gruneisen_parameter", V0, math.nan) == 1.5  # gamma0; T is not used
+    assert MODELS["LIN"].evaluate_scalar("thermal_pressure", 10.5, 300.0) == 0.0
+    for key, name, v, t, field in [("MGD", "gruneisen_parameter", 0.0, 300.0, "volume"),
+                                   ("HP", "molar_heat_capacity_v", 10.5, 0.0, "temperature"),
+                                   ("LIN", "thermal_pressure", -1.0, math.nan, "volume")]:
+        assert raises(EosValidationError, lambda: MODELS[key].evaluate_scalar(name, v, t)).field == field
     for model in (MODELS["MGE"], MODELS["DO"]):
-        assert model.evaluate_scalar("thermal_internal_energy", 10.5, 1500.0) == model.evaluate_scalar(
-            "thermal_energy", 10.5, 1500.0)
-        assert model.evaluate_scalar("heat_capacity_p", 10.5, 1500.0) == model.evaluate_scalar(
-            "molar_heat_capacity_p", 10.5, 1500.0)
-
-
-# ---- values against independent numbers -------------------------------------------------------------------
+        for name, synonym in [("thermal_energy", "thermal_internal_energy"), ("molar_heat_capacity_p", "heat_capacity_p")]:
+            assert model.evaluate_scalar(name, 10.5, 1500.0) == model.evaluate_scalar(synonym, 10.5, 1500.0)
 
 
 def bm3_pressure(v):
@@ -115,7 +101,7 @@ def debye_energy(theta, t, n=2.0):
     return 9 * n * R * t * integral / y ** 3
 
 
-@pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (11.8, 200.0), (V0, 300.0), (7.5, 50.0)])
+@pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (V0, 300.0), (7.5, 50.0)])
 def test_mie_gruneisen_debye_against_scipy_quadrature(v, t):
     gamma = 1.5 * (v / V0)
     theta = 800.0 * math.exp(-1.5 * (v / V0 - 1.0))
@@ -126,21 +112,20 @@ def test_mie_gruneisen_debye_against_scipy_quadrature(v, t):
     assert model.evaluate_scalar("thermal_energy", v, t) == pytest.approx(debye_energy(theta, t), rel=1e-9)
 
 
-def einstein_energy(theta, t, n=2.0):
-    return 3 * n * R * theta / math.expm1(theta / t)
+def einstein(theta, t, n=2.0):
+    """Einstein energy 3nR theta / (e^u - 1) and heat capacity 3nR (u/2 / sinh(u/2))^2, u = theta/T."""
+    u = theta / t
+    return 3 * n * R * theta / math.expm1(u), 3 * n * R * (u / 2 / math.sinh(u / 2)) ** 2
 
 
 @pytest.mark.parametrize("t", [100.0, 300.0, 1500.0, 4000.0])
 def test_holland_powell_against_closed_form(t):
-    u = 700.0 / 300.0
-    cv0 = 6 * R * (u / 2 / math.sinh(u / 2)) ** 2
-    thermal = 3e-5 * K0 / cv0 * (einstein_energy(700.0, t) - einstein_energy(700.0, 300.0))
+    (energy, cv), (energy_ref, cv_ref) = einstein(700.0, t), einstein(700.0, 300.0)
+    thermal = 3e-5 * K0 / cv_ref * (energy - energy_ref)
     for key in ("HP", "TMT"):
         assert MODELS[key].evaluate_scalar("thermal_pressure", 9.7, t) == pytest.approx(thermal, rel=1e-12, abs=1e-15)
     assert MODELS["HP"].evaluate_scalar("pressure", 9.7, t) == pytest.approx(bm3_pressure(9.7) + thermal, rel=1e-12)
-    u = 700.0 / t
-    assert MODELS["HP"].evaluate_scalar("heat_capacity_v", 9.7, t) == pytest.approx(
-        6 * R * (u / 2 / math.sinh(u / 2)) ** 2, rel=1e-12)
+    assert MODELS["HP"].evaluate_scalar("heat_capacity_v", 9.7, t) == pytest.approx(cv, rel=1e-12)
 
 
 @pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (11.8, 200.0)])
@@ -152,21 +137,14 @@ def test_dewaele_increments_are_the_terms_of_its_thermal_pressure(v, t):
     assert parts[2] == pytest.approx(1.5 * 2 * R * 3e-5 * 1.5 * x ** 1.5 * dt2 / v / 1e4, rel=1e-13)
 
 
-# ---- confined volume ---------------------------------------------------------------------------------------
-
-
 @pytest.mark.parametrize("cold, t, f_dac", [(20.0, 1500.0, 0.5), (5.0, 2500.0, 0.9), (60.0, 800.0, 0.0)])
 def test_confined_volume_against_brentq(cold, t, f_dac):
-    lin = MODELS["LIN"]  # P = BM3(V) + 0.005 (T - 300): fully independent of the engine
+    lin, mgd = MODELS["LIN"], MODELS["MGD"]  # LIN: P = BM3(V) + 0.005 (T - 300), fully independent of the engine
     expected = brentq(lambda v: bm3_pressure(v) + (1 - f_dac) * 0.005 * (t - 300.0) - cold, 5.0, 15.0, xtol=1e-14)
     assert lin.volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
-    mgd = MODELS["MGD"]
-
-    def residual(v):
-        return (mgd.evaluate_scalar("pressure", v, t) - f_dac * mgd.evaluate_scalar("thermal_pressure_increment", v, t)
-                - cold)
-
-    expected = brentq(residual, 5.0, 15.0, xtol=1e-14)
+    # The cell holds back the fraction f_dac of the thermal-pressure increment.
+    expected = brentq(lambda v: mgd.evaluate_scalar("pressure", v, t) - cold
+                      - f_dac * mgd.evaluate_scalar("thermal_pressure_increment", v, t), 5.0, 15.0, xtol=1e-14)
     assert mgd.volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
 
 
@@ -177,20 +155,16 @@ def test_confined_volume_checks():
                                      (1500.0, math.nan, "f_dac", "must be finite"),
                                      (1500.0, 1.0, "f_dac", "must lie in [0, 1)"),
                                      (1500.0, -0.1, "f_dac", "must lie in [0, 1)")]:
-        with pytest.raises(EosValidationError) as info:
-            mgd.volume_with_dac_confinement_scalar(20.0, t, f_dac)
-        assert (info.value.code, info.value.field) == ("eos.invalid_state", field)
-        assert str(info.value) == f"invalid state variable {field}: {message}"
+        error = raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_scalar(20.0, t, f_dac),
+                       f"invalid state variable {field}: {message}")
+        assert error.code == "eos.invalid_state"
     empty = np.empty((2, 0))
     assert mgd.volume_with_dac_confinement_array(empty, empty, 1.0).shape == (2, 0)
-    with pytest.raises(EosValidationError, match="f_dac"):
-        mgd.volume_with_dac_confinement_array(np.array([20.0]), np.array([1500.0]), 1.0)
+    raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_array(np.ones(1), np.ones(1), 1.0),
+           "invalid state variable f_dac: must lie in [0, 1)")
 
 
-# ---- arrays ------------------------------------------------------------------------------------------------
-
-
-@pytest.mark.parametrize("first, second", [((3,), (1, 3)), ((2, 2), (4,)), ((), (1,)), ((0,), (0, 0))])
+@pytest.mark.parametrize("first, second", [((3,), (1, 3)), ((), (1,)), ((0,), (0, 0))])
 def test_shapes_must_match_exactly(first, second):
     model = MODELS["MGD"]
     for call in (lambda a, b: model.evaluate_array("no such name", a, b),
@@ -199,44 +173,28 @@ def test_shapes_must_match_exactly(first, second):
             call(np.full(first, 10.0), np.full(second, 1500.0))
 
 
-def test_layouts_and_dimensions():
+def test_zero_dimensional_and_converted_inputs():
     model = MODELS["MGD"]
-    grid = np.linspace(9.0, 11.0, 24).reshape(4, 6)
-    temperatures = np.linspace(500.0, 2500.0, 24).reshape(6, 4).T
-    result = model.evaluate_array("pressure", grid[:, ::-1], temperatures)
-    assert result.flags.c_contiguous and result.shape == (4, 6)
-    np.testing.assert_array_equal(result, model.evaluate_array("pressure", grid[:, ::-1].copy(), temperatures.copy()))
     scalar = model.evaluate_array("pressure", np.array(10.0), np.array(1500.0))
     assert scalar.shape == () and scalar == model.evaluate_scalar("pressure", 10, 1500)
-    with pytest.raises(TypeError) as info:
-        model.evaluate_array("pressure", np.arange(3), np.ones(3))
-    assert info.value.__notes__ == ["while processing 'first'"]
-
-
-def scalar_values(call, first, second):
-    return np.array([call(a, b) for a, b in zip(first, second)])
+    raises(TypeError, lambda: model.evaluate_array("pressure", np.arange(3), np.ones(3)), note="first")
 
 
 @pytest.mark.parametrize("size", [2047, 2048, 4100], ids=["serial", "smallest-parallel", "parallel"])
 def test_serial_and_parallel_paths_agree(size):
-    model, confined = MODELS["MGD"], MODELS["LIN"]
-    volumes = np.linspace(8.0, 12.0, size)
-    temperatures = np.linspace(100.0, 3000.0, size)[::-1].copy()
-    np.testing.assert_array_equal(model.evaluate_array("pressure", volumes, temperatures),
-                                  scalar_values(lambda v, t: model.evaluate_scalar("pressure", v, t), volumes, temperatures))
-    pressures = np.linspace(0.0, 80.0, size)
-    np.testing.assert_array_equal(
-        confined.volume_with_dac_confinement_array(pressures, temperatures, 0.5),
-        scalar_values(lambda p, t: confined.volume_with_dac_confinement_scalar(p, t, 0.5), pressures, temperatures))
+    mgd, lin = MODELS["MGD"], MODELS["LIN"]
+    volumes, pressures = np.linspace(8.0, 12.0, size), np.linspace(0.0, 80.0, size)
+    temperatures = np.linspace(100.0, 3000.0, size)[::-1]  # a negative-stride view
+    expected = [mgd.evaluate_scalar("pressure", v, t) for v, t in zip(volumes, temperatures)]
+    np.testing.assert_array_equal(mgd.evaluate_array("pressure", volumes, temperatures), expected)
+    expected = [lin.volume_with_dac_confinement_scalar(p, t, 0.5) for p, t in zip(pressures, temperatures)]
+    np.testing.assert_array_equal(lin.volume_with_dac_confinement_array(pressures, temperatures, 0.5), expected)
 
     # The error of the lowest failing index wins, whichever path and chunk found it first.
-    volumes[size - 3], temperatures[size // 2] = -1.0, math.nan
-    with pytest.raises(EosValidationError) as info:
-        model.evaluate_array("thermal_energy", volumes, temperatures)
-    assert info.value.field == "temperature"
-    pressures[100] = math.inf
-    with pytest.raises(EosValidationError) as info:
-        confined.volume_with_dac_confinement_array(pressures, temperatures, 0.5)
-    assert info.value.field == "pressure"
+    volumes[size - 3], temperatures[size // 2], pressures[100] = -1.0, math.nan, math.inf
+    error = raises(EosValidationError, lambda: mgd.evaluate_array("thermal_energy", volumes, temperatures))
+    assert error.field == "temperature"
+    error = raises(EosValidationError, lambda: lin.volume_with_dac_confinement_array(pressures, temperatures, 0.5))
+    assert error.field == "pressure"
     with unavailable("vibrational_pressure_increment"):
-        model.evaluate_array("vibrational_pressure_increment", volumes, temperatures)
+        mgd.evaluate_array("vibrational_pressure_increment", volumes, temperatures)
