@@ -22,16 +22,23 @@ std::string quoted_list(const std::vector<const char*>& names) {
 
 }  // namespace
 
-bool bind_arguments(const char* function_name, std::span<const char* const> names, PyObject* const* args,
-                    Py_ssize_t positional_count, PyObject* keyword_names, std::span<PyObject*> out) {
+bool bind_arguments_with_defaults(const char* function_name, std::span<const char* const> names,
+                                  std::size_t required, PyObject* const* args, Py_ssize_t positional_count,
+                                  PyObject* keyword_names, std::span<PyObject*> out) {
   const auto parameter_count = static_cast<Py_ssize_t>(names.size());
   if (positional_count > parameter_count) {
-    PyErr_Format(PyExc_TypeError, "%s() takes %zd positional argument%s but %zd %s given", function_name,
-                 parameter_count, parameter_count == 1 ? "" : "s", positional_count,
-                 positional_count == 1 ? "was" : "were");
+    if (required == names.size()) {
+      PyErr_Format(PyExc_TypeError, "%s() takes %zd positional argument%s but %zd %s given", function_name,
+                   parameter_count, parameter_count == 1 ? "" : "s", positional_count,
+                   positional_count == 1 ? "was" : "were");
+    } else {
+      PyErr_Format(PyExc_TypeError, "%s() takes from %zu to %zd positional arguments but %zd %s given",
+                   function_name, required, parameter_count, positional_count,
+                   positional_count == 1 ? "was" : "were");
+    }
     return false;
   }
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = nullptr;
+  for (PyObject*& slot : out) slot = nullptr;
   for (Py_ssize_t i = 0; i < positional_count; ++i) out[static_cast<std::size_t>(i)] = args[i];
 
   const Py_ssize_t keyword_count = keyword_names == nullptr ? 0 : PyTuple_GET_SIZE(keyword_names);
@@ -57,7 +64,7 @@ bool bind_arguments(const char* function_name, std::span<const char* const> name
   }
 
   std::vector<const char*> missing;
-  for (std::size_t i = 0; i < names.size(); ++i) {
+  for (std::size_t i = 0; i < required; ++i) {
     if (out[i] == nullptr) missing.push_back(names[i]);
   }
   if (!missing.empty()) {
@@ -66,6 +73,12 @@ bool bind_arguments(const char* function_name, std::span<const char* const> name
     return false;
   }
   return true;
+}
+
+bool bind_arguments(const char* function_name, std::span<const char* const> names, PyObject* const* args,
+                    Py_ssize_t positional_count, PyObject* keyword_names, std::span<PyObject*> out) {
+  return bind_arguments_with_defaults(function_name, names, names.size(), args, positional_count, keyword_names,
+                                      out);
 }
 
 void add_argument_note(const char* name) {

@@ -23,6 +23,13 @@ using FastcallFunction = PyObject* (*)(PyObject*, PyObject* const*, Py_ssize_t, 
 bool bind_arguments(const char* function_name, std::span<const char* const> names, PyObject* const* args,
                     Py_ssize_t positional_count, PyObject* keyword_names, std::span<PyObject*> out);
 
+// As bind_arguments, except that only the first `required` parameters must
+// be present; an absent optional parameter is left null. Messages name the
+// function as given ("ThermalEos.<method>").
+bool bind_arguments_with_defaults(const char* function_name, std::span<const char* const> names,
+                                  std::size_t required, PyObject* const* args, Py_ssize_t positional_count,
+                                  PyObject* keyword_names, std::span<PyObject*> out);
+
 template <std::size_t N>
 using Parameters = std::array<const char*, N>;
 

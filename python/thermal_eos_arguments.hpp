@@ -18,13 +18,6 @@
 
 namespace nivaltus::python {
 
-// Like bind_arguments, except that only the first `required` parameters must
-// be present; an absent optional parameter is left null. Messages name the
-// function as given ("ThermalEos.<method>").
-bool bind_arguments_with_defaults(const char* function_name, std::span<const char* const> names,
-                                  std::size_t required, PyObject* const* args, Py_ssize_t positional_count,
-                                  PyObject* keyword_names, std::span<PyObject*> out);
-
 // Bound constructor arguments (borrowed from the call) with their names.
 class ConstructorArguments {
  public:
