@@ -5,11 +5,16 @@
 namespace nivaltus::hugoniot {
 namespace {
 
-// The checks that open every volume operation.
-EosResult<double> checked_volume(double volume, double v0) {
+EosResult<double> outside_range() { return std::unexpected(EosError::outside_invertible_range()); }
+
+// The compression eta = 1 - V/V0 that opens every volume operation, after the
+// checks of V; s eta >= 1 (1 - s eta <= 0) has no state.
+EosResult<double> compression(double volume, double v0, double s) {
   if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
   if (volume > v0) return fail_state("volume", "must not exceed V0 on a compression Hugoniot");
-  return volume;
+  const double eta = 1.0 - (volume / v0);
+  if (s * eta >= 1.0) return outside_range();
+  return eta;
 }
 
 EosResult<double> checked_particle_velocity(double up) {
@@ -17,8 +22,6 @@ EosResult<double> checked_particle_velocity(double up) {
   if (!is_non_negative(up)) return fail_state("particle_velocity", phrase::non_negative);
   return up;
 }
-
-EosResult<double> outside_range() { return std::unexpected(EosError::outside_invertible_range()); }
 
 }  // namespace
 
@@ -34,59 +37,50 @@ EosResult<LinearUsUpHugoniot> LinearUsUpHugoniot::make(double v0, double rho0, d
 
 // P = eta rho0 c0^2 / (1 - s eta)^2 + P0
 EosResult<double> LinearUsUpHugoniot::pressure(double volume) const {
-  if (auto checked = checked_volume(volume, v0); !checked) return checked;
-  const double eta = 1.0 - (volume / v0);
-  const double d = 1.0 - s * eta;
-  if (d <= 0.0) return outside_range();
-  return finite_result(eta * (rho0 * c0 * c0) / (d * d) + p0);
+  const EosResult<double> eta = compression(volume, v0, s);
+  if (!eta) return eta;
+  const double d = 1.0 - s * *eta;
+  return finite_result(*eta * (rho0 * c0 * c0) / (d * d) + p0);
 }
 
 // Us = c0 / (1 - eta s)
 EosResult<double> LinearUsUpHugoniot::shock_velocity(double volume) const {
-  if (auto checked = checked_volume(volume, v0); !checked) return checked;
-  const double eta = 1.0 - (volume / v0);
-  const double d = 1.0 - eta * s;
-  if (d <= 0.0) return outside_range();
-  return finite_result(c0 / d);
+  const EosResult<double> eta = compression(volume, v0, s);
+  if (!eta) return eta;
+  return finite_result(c0 / (1.0 - *eta * s));
 }
 
 // up = eta c0 / (1 - s eta)
 EosResult<double> LinearUsUpHugoniot::particle_velocity(double volume) const {
-  if (auto checked = checked_volume(volume, v0); !checked) return checked;
-  const double eta = 1.0 - (volume / v0);
-  const double d = 1.0 - s * eta;
-  if (d <= 0.0) return outside_range();
-  return finite_result(eta * c0 / d);
+  const EosResult<double> eta = compression(volume, v0, s);
+  if (!eta) return eta;
+  return finite_result(*eta * c0 / (1.0 - s * *eta));
 }
 
 // K = -V dP/dV = (1 - eta) rho0 c0^2 (1 + s eta) / (1 - s eta)^3, with
 // 1 - eta = V / V0.
 EosResult<double> LinearUsUpHugoniot::tangent_modulus(double volume) const {
-  if (auto checked = checked_volume(volume, v0); !checked) return checked;
-  const double eta = 1.0 - (volume / v0);
-  const double e = s * eta;
+  const EosResult<double> eta = compression(volume, v0, s);
+  if (!eta) return eta;
+  const double e = s * *eta;
   const double d = 1.0 - e;
-  if (d <= 0.0) return outside_range();
-  return finite_result((1.0 - eta) * rho0 * c0 * c0 * (e + 1.0) / (d * d * d));
+  return finite_result((1.0 - *eta) * rho0 * c0 * c0 * (e + 1.0) / (d * d * d));
 }
 
 // rho = V0 rho0 / V; rho0 and V0 are independent parameters.
 EosResult<double> LinearUsUpHugoniot::density(double volume) const {
-  if (auto checked = checked_volume(volume, v0); !checked) return checked;
-  const double eta = 1.0 - (volume / v0);
-  if (eta * s >= 1.0) return outside_range();
+  const EosResult<double> eta = compression(volume, v0, s);
+  if (!eta) return eta;
   return finite_result(v0 * rho0 / volume);
 }
 
 // Rankine-Hugoniot energy jump E = (1/rho0 - 1/rho) (P0 + P_H) / 2.
 EosResult<double> LinearUsUpHugoniot::specific_internal_energy_change(double volume) const {
-  if (auto checked = checked_volume(volume, v0); !checked) return checked;
-  const double eta = 1.0 - (volume / v0);
-  if (s * eta >= 1.0) return outside_range();
+  const EosResult<double> eta = compression(volume, v0, s);
+  if (!eta) return eta;
   const EosResult<double> rho = finite_result(v0 * rho0 / volume);
   if (!rho) return rho;
-  const double d = 1.0 - s * eta;
-  const EosResult<double> p_h = finite_result(eta * (rho0 * c0 * c0) / (d * d) + p0);
+  const EosResult<double> p_h = pressure(volume);
   if (!p_h) return p_h;
   return finite_result((1.0 / rho0 - 1.0 / *rho) * ((p0 + *p_h) * 0.5));
 }

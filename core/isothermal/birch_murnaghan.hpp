@@ -10,6 +10,7 @@
 
 #include "core/error.hpp"
 #include "core/isothermal/pressure_derivative_shift.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
 
@@ -34,8 +35,7 @@ struct BM2 {
   double k0;
 
   static EosResult<BM2> make(double v0, double k0) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     return BM2{v0, k0};
   }
 
@@ -58,8 +58,7 @@ struct BM3 {
   double k0_prime;
 
   static EosResult<BM3> make(double v0, double k0, double k0_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     return BM3{v0, k0, k0_prime};
   }
@@ -93,8 +92,7 @@ struct BM4 {
   double k0_double_prime;
 
   static EosResult<BM4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
     return BM4{v0, k0, k0_prime, k0_double_prime};

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
 
@@ -22,8 +23,7 @@ struct Holzapfel {
   double c2;
 
   static EosResult<Holzapfel> make(double v0, double k0, double k0_prime, double n, double z) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     if (!is_positive_finite(n)) return fail_parameter("n", phrase::positive_finite);
     if (!is_positive_finite(z)) return fail_parameter("Z", phrase::positive_finite);

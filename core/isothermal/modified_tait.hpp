@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
 
@@ -23,8 +24,7 @@ struct ModifiedTait {
   double c;
 
   static EosResult<ModifiedTait> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
     const double d = k0_prime * k0_prime + k0_prime - k0 * k0_double_prime;

@@ -8,6 +8,7 @@
 
 #include "core/error.hpp"
 #include "core/isothermal/pressure_derivative_shift.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
 
@@ -17,8 +18,7 @@ struct Morse3 {
   double k0_prime;
 
   static EosResult<Morse3> make(double v0, double k0, double k0_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     return check_singular(Morse3{v0, k0, k0_prime});
   }

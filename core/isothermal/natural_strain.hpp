@@ -11,26 +11,35 @@
 
 #include "core/error.hpp"
 #include "core/isothermal/pressure_derivative_shift.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
 
 namespace natural_strain_detail {
 
-inline EosResult<double> pressure(double v0, double k0, double a2, double a3, double volume) {
-  if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+struct Strain {
+  double r;   // V0/V
+  double g;   // ln(r)/3
+  double g2;  // g g
+  double g3;  // g2 g
+};
+
+inline Strain strain(double v0, double volume) {
   const double r = v0 / volume;
   const double g = std::log(r) / 3.0;
   const double g2 = g * g;
-  const double g3 = g2 * g;
+  return {r, g, g2, g2 * g};
+}
+
+inline EosResult<double> pressure(double v0, double k0, double a2, double a3, double volume) {
+  if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+  const auto [r, g, g2, g3] = strain(v0, volume);
   return finite_result(3.0 * k0 * r * (g + a2 * g2 + a3 * g3));
 }
 
 inline EosResult<double> bulk_modulus(double v0, double k0, double a2, double a3, double volume) {
   if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-  const double r = v0 / volume;
-  const double g = std::log(r) / 3.0;
-  const double g2 = g * g;
-  const double g3 = g2 * g;
+  const auto [r, g, g2, g3] = strain(v0, volume);
   return finite_result(k0 * r * (1.0 + (3.0 + 2.0 * a2) * g + (3.0 * a2 + 3.0 * a3) * g2 + 3.0 * a3 * g3));
 }
 
@@ -41,8 +50,7 @@ struct NaturalStrain2 {
   double k0;
 
   static EosResult<NaturalStrain2> make(double v0, double k0) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     return NaturalStrain2{v0, k0};
   }
 
@@ -60,8 +68,7 @@ struct NaturalStrain3 {
   double k0_prime;
 
   static EosResult<NaturalStrain3> make(double v0, double k0, double k0_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     return NaturalStrain3{v0, k0, k0_prime};
   }
@@ -85,8 +92,7 @@ struct NaturalStrain4 {
   double k0_double_prime;
 
   static EosResult<NaturalStrain4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
     return NaturalStrain4{v0, k0, k0_prime, k0_double_prime};

@@ -7,6 +7,7 @@
 
 #include "core/error.hpp"
 #include "core/isothermal/pressure_derivative_shift.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
 
@@ -16,8 +17,7 @@ struct Vinet {
   double k0_prime;
 
   static EosResult<Vinet> make(double v0, double k0, double k0_prime) {
-    if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
-    if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
+    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
     return Vinet{v0, k0, k0_prime};
   }

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 #include "core/root/bisect_bracket.hpp"
 
 namespace nivaltus::root {
@@ -80,13 +81,8 @@ EosResult<double> solve_volume_function(F&& f, double pressure, double reference
 // model records (V0 as the field v0).
 template <class Model>
 EosResult<double> solve_volume(const Model& model, double pressure) {
-  double v0 = 0.0;
-  if constexpr (requires { model.v0(); }) {
-    v0 = model.v0();
-  } else {
-    v0 = model.v0;
-  }
-  return solve_volume_function([&model](double volume) { return model.pressure(volume); }, pressure, v0);
+  return solve_volume_function([&model](double volume) { return model.pressure(volume); }, pressure,
+                               isothermal::reference_volume(model));
 }
 
 }  // namespace nivaltus::root

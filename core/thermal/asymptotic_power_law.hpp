@@ -13,6 +13,7 @@
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
+#include "core/thermal/thermodynamic_relations.hpp"
 
 namespace nivaltus::thermal {
 
@@ -65,27 +66,15 @@ struct AsymptoticPowerLawMieGruneisenDebye : ThermalEos<AsymptoticPowerLawMieGru
   }
 
   EosResult<double> thermal_helmholtz_free_energy(double volume, double temperature) const {
-    const EosResult<double> e = thermal_energy(volume, temperature);
-    if (!e) return e;
-    const EosResult<double> s = thermal_entropy(volume, temperature);
-    if (!s) return s;
-    return finite_result(*e - temperature * *s);
+    return helmholtz_free_energy(*this, volume, temperature);
   }
 
   EosResult<double> thermal_enthalpy(double volume, double temperature) const {
-    const EosResult<double> e = thermal_energy(volume, temperature);
-    if (!e) return e;
-    const EosResult<double> p = vibrational_pressure(volume, temperature);
-    if (!p) return p;
-    return finite_result(*e + volume * *p * energy_per_pressure_volume);
+    return enthalpy(*this, volume, temperature);
   }
 
   EosResult<double> thermal_gibbs_free_energy(double volume, double temperature) const {
-    const EosResult<double> f = thermal_helmholtz_free_energy(volume, temperature);
-    if (!f) return f;
-    const EosResult<double> p = vibrational_pressure(volume, temperature);
-    if (!p) return p;
-    return finite_result(*f + volume * *p * energy_per_pressure_volume);
+    return gibbs_free_energy(*this, volume, temperature);
   }
 
   // gamma E / V / 10000 with no reference energy; the volume and gamma are
@@ -115,13 +104,7 @@ struct AsymptoticPowerLawMieGruneisenDebye : ThermalEos<AsymptoticPowerLawMieGru
 
   // Cv = (E(T + h) - E(T - h)) / 2h, h = 1e-5 T.
   EosResult<double> molar_heat_capacity_v(double volume, double temperature) const {
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
-    const double h = 1e-5 * temperature;
-    const EosResult<double> upper = thermal_energy(volume, temperature + h);
-    if (!upper) return upper;
-    const EosResult<double> lower = thermal_energy(volume, temperature - h);
-    if (!lower) return lower;
-    return finite_result((*upper - *lower) / (h + h));
+    return central_difference_heat_capacity(*this, volume, temperature);
   }
 
   // gamma(V); the temperature is neither tested nor used.
@@ -147,9 +130,7 @@ struct AsymptoticPowerLawMieGruneisenDebye : ThermalEos<AsymptoticPowerLawMieGru
   EosResult<double> energy_at(double volume, double temperature) const {
     const EosResult<double> theta = theta_at(volume);
     if (!theta) return theta;
-    const EosResult<double> d = debye_function_3(*theta / temperature);
-    if (!d) return d;
-    return finite_result(temperature * ((n * 3.0) * gas_constant) * *d);
+    return debye_energy(*theta, n, temperature);
   }
 };
 

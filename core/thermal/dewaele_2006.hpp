@@ -59,18 +59,17 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
 
   // gamma(V) (E(V, T) - E(V, Tr)) / V / 10000, the Debye part alone.
   EosResult<double> vibrational_pressure_increment(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     const double x = volume / reference.v0();
     const EosResult<double> theta =
         finite_result(std::exp((1.0 - std::pow(x, beta)) * ((gamma0 - gamma_inf) / beta)) *
                       (theta0 * std::pow(x, -gamma_inf)));
     if (!theta) return theta;
-    const EosResult<double> energy = debye_energy(*theta, temperature);
+    const EosResult<double> energy = debye_energy(*theta, n, temperature);
     if (!energy) return energy;
     // Always true for a model built by make.
     if (!is_positive_finite(Tr)) return fail_state("temperature", phrase::positive_finite);
-    const EosResult<double> reference_energy = debye_energy(*theta, Tr);
+    const EosResult<double> reference_energy = debye_energy(*theta, n, Tr);
     if (!reference_energy) return reference_energy;
     const EosResult<double> gamma = finite_result(gamma_inf + (gamma0 - gamma_inf) * std::pow(x, beta));
     if (!gamma) return gamma;
@@ -79,15 +78,13 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
 
   // The intrinsic-anharmonic term (3/2) n R a m x^m (T^2 - Tr^2) / V / 10000.
   EosResult<double> anharmonic_pressure_increment(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     return anharmonic_term(volume, temperature);
   }
 
   // The electronic term (3/2) n R e g x^g (T^2 - Tr^2) / V / 10000.
   EosResult<double> electronic_pressure_increment(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     return electronic_term(volume, temperature);
   }
 
@@ -103,13 +100,6 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
   }
 
  private:
-  // T (n 3 R) D3(theta/T); D3 reports a theta/T that is not positive and finite.
-  EosResult<double> debye_energy(double theta, double temperature) const {
-    const EosResult<double> d3 = debye_function_3(theta / temperature);
-    if (!d3) return d3;
-    return finite_result(temperature * ((n * 3.0) * gas_constant) * *d3);
-  }
-
   // (3/2) n R, the prefactor of both quadratic terms.
   double quadratic_prefactor() const { return (n * 1.5) * gas_constant; }
 

@@ -54,12 +54,6 @@ Occupation occupation(double theta, double temperature) {
   return {b, b + 0.5, (b + 1.0) * b};
 }
 
-EosResult<void> check_state(double volume, double temperature) {
-  if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-  if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
-  return {};
-}
-
 }  // namespace
 
 EosResult<DorogokupetsOganov2007> DorogokupetsOganov2007::make(

@@ -53,8 +53,7 @@ struct HollandPowellThermalPressure : ThermalEos<HollandPowellThermalPressure<Re
 
   // The volume is checked but takes no part in the value.
   EosResult<double> thermal_pressure(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     const EosResult<double> e = einstein_energy(theta, n, temperature);
     if (!e) return e;
     const EosResult<double> e_r = einstein_energy(theta, n, Tr);
@@ -63,8 +62,7 @@ struct HollandPowellThermalPressure : ThermalEos<HollandPowellThermalPressure<Re
   }
 
   EosResult<double> molar_heat_capacity_v(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     return finite_result(holland_powell_heat_capacity(theta, n, temperature));
   }
 

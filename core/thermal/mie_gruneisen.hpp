@@ -21,6 +21,7 @@
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
+#include "core/thermal/thermodynamic_relations.hpp"
 
 namespace nivaltus::thermal {
 
@@ -71,8 +72,7 @@ struct MieGruneisen : ThermalEos<MieGruneisen<Debye>>, CaloricEos<MieGruneisen<D
 
   // Einstein: 3 n R theta / (e^(theta/T) - 1); Debye: T Cvmax D3(theta/T).
   EosResult<double> thermal_energy(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     const EosResult<double> theta = theta_at(volume);
     if (!theta) return theta;
     if constexpr (Debye) {
@@ -88,8 +88,7 @@ struct MieGruneisen : ThermalEos<MieGruneisen<Debye>>, CaloricEos<MieGruneisen<D
   //   Einstein: 3 n R (u/(e^u - 1) - ln(1 - e^(-u)))
   //   Debye:    (Cvmax/3) (4 D3(u) - 3 ln(1 - e^(-u)))
   EosResult<double> thermal_entropy(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     const EosResult<double> theta = theta_at(volume);
     if (!theta) return theta;
     const double u = *theta / temperature;
@@ -104,11 +103,7 @@ struct MieGruneisen : ThermalEos<MieGruneisen<Debye>>, CaloricEos<MieGruneisen<D
   }
 
   EosResult<double> thermal_helmholtz_free_energy(double volume, double temperature) const {
-    const EosResult<double> e = thermal_energy(volume, temperature);
-    if (!e) return e;
-    const EosResult<double> s = thermal_entropy(volume, temperature);
-    if (!s) return s;
-    return finite_result(*e - temperature * *s);
+    return helmholtz_free_energy(*this, volume, temperature);
   }
 
   // gamma E / V / 10000, with no reference energy subtracted.
@@ -122,24 +117,15 @@ struct MieGruneisen : ThermalEos<MieGruneisen<Debye>>, CaloricEos<MieGruneisen<D
   }
 
   EosResult<double> thermal_enthalpy(double volume, double temperature) const {
-    const EosResult<double> e = thermal_energy(volume, temperature);
-    if (!e) return e;
-    const EosResult<double> p = vibrational_pressure(volume, temperature);
-    if (!p) return p;
-    return finite_result(*e + (volume * *p) * energy_per_pressure_volume);
+    return enthalpy(*this, volume, temperature);
   }
 
   EosResult<double> thermal_gibbs_free_energy(double volume, double temperature) const {
-    const EosResult<double> f = thermal_helmholtz_free_energy(volume, temperature);
-    if (!f) return f;
-    const EosResult<double> p = vibrational_pressure(volume, temperature);
-    if (!p) return p;
-    return finite_result(*f + (volume * *p) * energy_per_pressure_volume);
+    return gibbs_free_energy(*this, volume, temperature);
   }
 
   EosResult<double> thermal_pressure(double volume, double temperature) const {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     const EosResult<double> e = thermal_energy(volume, temperature);
     if (!e) return e;
     double delta_e = *e;
@@ -171,13 +157,7 @@ struct MieGruneisen : ThermalEos<MieGruneisen<Debye>>, CaloricEos<MieGruneisen<D
 
   // Cv = (E(T + h) - E(T - h)) / 2h, h = 1e-5 T.
   EosResult<double> molar_heat_capacity_v(double volume, double temperature) const {
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
-    const double h = 1e-5 * temperature;
-    const EosResult<double> upper = thermal_energy(volume, temperature + h);
-    if (!upper) return upper;
-    const EosResult<double> lower = thermal_energy(volume, temperature - h);
-    if (!lower) return lower;
-    return finite_result((*upper - *lower) / (h + h));
+    return central_difference_heat_capacity(*this, volume, temperature);
   }
 
   // gamma(V); the temperature is not used.

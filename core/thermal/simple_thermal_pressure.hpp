@@ -15,16 +15,6 @@
 
 namespace nivaltus::thermal {
 
-namespace simple_thermal_pressure_detail {
-
-inline EosResult<void> check_state(double volume, double temperature) {
-  if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-  if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
-  return {};
-}
-
-}  // namespace simple_thermal_pressure_detail
-
 struct LinearThermalPressure : ThermalEos<LinearThermalPressure> {
   RtModel reference;
   double Tr;
@@ -38,9 +28,7 @@ struct LinearThermalPressure : ThermalEos<LinearThermalPressure> {
 
   // The volume is checked but takes no part in the value.
   EosResult<double> thermal_pressure(double volume, double temperature) const {
-    if (auto bad = simple_thermal_pressure_detail::check_state(volume, temperature); !bad) {
-      return std::unexpected(bad.error());
-    }
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     return finite_result((temperature - Tr) * alpha_KT);
   }
 };
@@ -60,9 +48,7 @@ struct LogVolumeThermalPressure : ThermalEos<LogVolumeThermalPressure> {
   }
 
   EosResult<double> thermal_pressure(double volume, double temperature) const {
-    if (auto bad = simple_thermal_pressure_detail::check_state(volume, temperature); !bad) {
-      return std::unexpected(bad.error());
-    }
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     return finite_result((std::log(reference.v0() / volume) * dK_dT_V + alpha_KT_ref) * (temperature - Tr));
   }
 };
@@ -95,9 +81,7 @@ struct SecondOrderTaylorThermalPressure : ThermalEos<SecondOrderTaylorThermalPre
   // Summed left to right; 0.5 is multiplied into c3, c4 and c5 first, so the
   // mixed term is (c5/2) s t as well.
   EosResult<double> thermal_pressure(double volume, double temperature) const {
-    if (auto bad = simple_thermal_pressure_detail::check_state(volume, temperature); !bad) {
-      return std::unexpected(bad.error());
-    }
+    if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
     const double x = volume / reference.v0();
     const double s = (1.0 - x) - eta0;
     const double t = temperature - Tr;

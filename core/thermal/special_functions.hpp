@@ -67,6 +67,15 @@ inline EosResult<double> debye_function_3(double x) {
   return finite_result((3.0 * *integral) / (x * x * x));
 }
 
+// Thermal energy of a Debye solid of n atoms, E = T (3 n R) D3(theta/T), for
+// a temperature its caller has checked; D3 reports a theta/T that is not
+// positive and finite.
+inline EosResult<double> debye_energy(double theta, double n, double temperature) {
+  const EosResult<double> d = debye_function_3(theta / temperature);
+  if (!d) return d;
+  return finite_result(temperature * ((n * 3.0) * gas_constant) * *d);
+}
+
 // gamma(x)/x, the integrand of the multi-oscillator Grueneisen integral, at
 // the volume ratio x, with P, K, K' of the reference model at x V0:
 //   u = c2 - x^(1/3) c3,

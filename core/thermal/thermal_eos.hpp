@@ -33,7 +33,7 @@
 //
 // `reference` may be any isothermal model with `EosResult<double>
 // pressure(double) const` and a reference volume V0 (RtModel's v0(), or a
-// record's field v0); see reference_volume() below.
+// record's field v0); see isothermal::reference_volume().
 //
 // The bases are empty, so a model stays an aggregate. A constructor returns
 // it with model_result<MyModel>(reference, Tr, ...), the fields in order.
@@ -44,6 +44,7 @@
 #include <utility>
 
 #include "core/error.hpp"
+#include "core/isothermal/reference_parameters.hpp"
 #include "core/root/solve_temperature.hpp"
 #include "core/root/solve_volume.hpp"
 
@@ -62,24 +63,15 @@ inline constexpr double internal_bulk_modulus_step = 1e-6;
 inline constexpr double internal_expansivity_step = 1e-5;
 inline constexpr double temperature_step_cap = 0.49;
 
-// Reference volume V0 and bulk modulus K0 of an isothermal reference model:
-// RtModel exposes them as v0() and k0(), the isothermal records as fields.
-template <class Reference>
-constexpr double reference_volume(const Reference& reference) {
-  if constexpr (requires { reference.v0(); }) {
-    return reference.v0();
-  } else {
-    return reference.v0;
-  }
-}
+using isothermal::reference_bulk_modulus;
+using isothermal::reference_volume;
 
-template <class Reference>
-constexpr double reference_bulk_modulus(const Reference& reference) {
-  if constexpr (requires { reference.k0(); }) {
-    return reference.k0();
-  } else {
-    return reference.k0;
-  }
+// The state checks that open most thermal operations: V, then T, both
+// positive and finite.
+inline EosResult<void> check_state(double volume, double temperature) {
+  if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+  if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+  return {};
 }
 
 // What a thermal model may ask of its reference beyond pressure and bulk
@@ -197,8 +189,7 @@ class ThermalEos {
   const Model& self() const { return static_cast<const Model&>(*this); }
 
   static EosResult<void> check_stencil(double volume, double temperature, double relative_step) {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    if (!is_positive_finite(temperature)) return fail_state("temperature", phrase::positive_finite);
+    if (auto bad = check_state(volume, temperature); !bad) return bad;
     if (!is_positive_finite(relative_step)) return fail_state("relative_step", phrase::positive_finite);
     return {};
   }

@@ -1,53 +1,53 @@
-// Thermodynamic consistency of every thermal model of this file's families,
-// through one set of helpers: derivatives are taken here by five-point
-// differences of the model's own thermal pressure, energy and free energy,
-// independently of the model's default bodies.
+// Thermodynamic consistency of every thermal model, through one set of
+// helpers: derivatives are taken here by five-point differences of the
+// model's own thermal pressure, energy and free energy, independently of the
+// model's default bodies.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
-#include "core/isothermal/modified_tait.hpp"
-#include "core/thermal/asymptotic_power_law.hpp"
-#include "core/thermal/debye_quadratic.hpp"
-#include "core/thermal/holland_powell.hpp"
-#include "core/thermal/mie_gruneisen.hpp"
-#include "core/thermal/simple_thermal_pressure.hpp"
+#include "core/thermal/thermal_model.hpp"
+#include "tests/core/thermal/thermal_model_fixtures.hpp"
 #include "tests/core/thermal/thermal_test_support.hpp"
 
 namespace nivaltus::thermal {
 namespace {
 
+using namespace test;
 using thermal_test::bm3_reference;
-using thermal_test::derivative;
-using thermal_test::relatively_near;
-using thermal_test::value_of;
 
 constexpr double states[][2] = {{10.5, 1500.0}, {11.8, 700.0}, {9.6, 2500.0}};
 
-// K_T = K_ref - V dP_th/dV and alpha K_T = (dP_th/dT)_V, against the default
-// bodies; the volume and temperature inversions and the confined volume give
-// back the state they were computed from.
+// The increment vanishes exactly at Tr, and so does the thermal pressure of
+// every law measured from Tr; K_T = K_ref - V dP_th/dV and
+// alpha K_T = (dP_th/dT)_V; the volume and temperature inversions and the
+// confined volume give back the state.
 template <class Model>
-void expect_mechanically_consistent(const Model& model) {
+void expect_mechanically_consistent(const Model& model, bool measured_from_tr = true) {
+  const double tr = model.reference_temperature();
+  for (double v : {8.0, 10.5, 12.5}) {
+    EXPECT_EQ(model.thermal_pressure_increment(v, tr), 0.0) << v;
+    if (measured_from_tr) {
+      EXPECT_EQ(model.pressure(v, tr), model.reference.pressure(v)) << v;
+    }
+  }
   for (const auto& [v, t] : states) {
     SCOPED_TRACE(::testing::Message() << "V = " << v << ", T = " << t);
     const auto pth_of_v = [&](double x) { return model.thermal_pressure(x, t); };
     const auto pth_of_t = [&](double x) { return model.thermal_pressure(v, x); };
     const double k_t = value_of(model.bulk_modulus(v, t, 1e-6));
-    const double expected_k = value_of(model.reference.bulk_modulus(v)) - v * derivative(pth_of_v, v);
-    EXPECT_TRUE(relatively_near(k_t, expected_k, 1e-6));
-    const double alpha = value_of(model.thermal_expansivity(v, t, 1e-5));
-    EXPECT_TRUE(relatively_near(alpha * k_t, derivative(pth_of_t, t), 1e-6));
-    EXPECT_EQ(value_of(model.isothermal_compressibility(v, t)), 1.0 / k_t);
-
+    EXPECT_TRUE(
+        relatively_near(k_t, value_of(model.reference.bulk_modulus(v)) - v * derivative(pth_of_v, v), 1e-6));
+    EXPECT_TRUE(relatively_near(value_of(model.thermal_expansivity(v, t, 1e-5)) * k_t,
+                                derivative(pth_of_t, t), 1e-6));
+    EXPECT_EQ(model.isothermal_compressibility(v, t), 1.0 / k_t);
     const double p = value_of(model.pressure(v, t));
-    EXPECT_TRUE(relatively_near(value_of(model.volume(p, t)), v, 1e-10));
-    EXPECT_TRUE(relatively_near(value_of(model.temperature(p, v)), t, 1e-8));
-
-    const double f_dac = 0.3;
-    const double cold = p - f_dac * value_of(model.thermal_pressure_increment(v, t));
-    EXPECT_TRUE(relatively_near(value_of(model.volume_with_dac_confinement(cold, t, f_dac)), v, 1e-10));
+    EXPECT_TRUE(relatively_near(model.volume(p, t), v, 1e-10));
+    EXPECT_TRUE(relatively_near(model.temperature(p, v), t, 1e-8));
+    const double cold = p - 0.3 * value_of(model.thermal_pressure_increment(v, t));
+    EXPECT_TRUE(relatively_near(model.volume_with_dac_confinement(cold, t, 0.3), v, 1e-10));
   }
 }
 
@@ -62,16 +62,15 @@ void expect_calorically_consistent(const Model& model) {
     const double alpha = value_of(model.thermal_expansivity(v, t, 1e-5));
     const double k_t = value_of(model.bulk_modulus(v, t, 1e-6));
     EXPECT_TRUE(relatively_near(gamma, 10000.0 * alpha * k_t * v / cv, 1e-5));
-    const double factor = 1.0 + alpha * gamma * t;
-    EXPECT_TRUE(relatively_near(value_of(model.molar_heat_capacity_p(v, t)), cv * factor, 1e-6));
-    EXPECT_TRUE(relatively_near(value_of(model.adiabatic_bulk_modulus(v, t)), k_t * factor, 1e-6));
+    EXPECT_TRUE(relatively_near(model.molar_heat_capacity_p(v, t), cv * (1.0 + alpha * gamma * t), 1e-6));
+    EXPECT_TRUE(relatively_near(model.adiabatic_bulk_modulus(v, t), k_t * (1.0 + alpha * gamma * t), 1e-6));
   }
 }
 
-// For a model with a Helmholtz free energy F(V, T) whose theta(V) integrates
-// its gamma(V): S = -dF/dT, Cv = T dS/dT = dE/dT, gamma = -d ln(theta)/d ln(V),
-// P_vib = -dF/dV / 10000, and the thermal pressure over Tr is
-// -(dF(V, T)/dV - dF(V, Tr)/dV) / 10000.
+// With a Helmholtz free energy F(V, T) whose theta(V) integrates gamma(V):
+// S = -dF/dT, Cv = T dS/dT = dE/dT, gamma = -d ln(theta)/d ln(V),
+// P_vib = -dF/dV / 10000, P_th = -(dF(V, T)/dV - dF(V, Tr)/dV) / 10000,
+// F = E - T S, H = E + 10000 V P_vib and G = F + 10000 V P_vib.
 template <class Model>
 void expect_free_energy_consistent(const Model& model) {
   for (const auto& [v, t] : states) {
@@ -82,82 +81,79 @@ void expect_free_energy_consistent(const Model& model) {
     const auto f_of_v = [&](double x) { return model.thermal_helmholtz_free_energy(x, t); };
     const auto f_r_of_v = [&](double x) { return model.thermal_helmholtz_free_energy(x, model.Tr); };
     const auto ln_theta = [&](double ln_v) -> EosResult<double> {
-      const EosResult<double> theta = model.characteristic_temperature(std::exp(ln_v));
-      if (!theta) return theta;
-      return std::log(*theta);
+      return std::log(value_of(model.characteristic_temperature(std::exp(ln_v))));
     };
-    EXPECT_TRUE(relatively_near(value_of(model.thermal_entropy(v, t)), -derivative(f_of_t, t), 1e-7));
     const double cv = value_of(model.molar_heat_capacity_v(v, t));
+    const double p_vib = value_of(model.vibrational_pressure(v, t));
+    const double e = value_of(model.thermal_energy(v, t));
+    const double f = value_of(model.thermal_helmholtz_free_energy(v, t));
+    EXPECT_TRUE(relatively_near(model.thermal_entropy(v, t), -derivative(f_of_t, t), 1e-7));
     EXPECT_TRUE(relatively_near(cv, t * derivative(s_of_t, t), 1e-6));
     EXPECT_TRUE(relatively_near(cv, derivative(e_of_t, t), 1e-6));
-    EXPECT_TRUE(
-        relatively_near(value_of(model.gruneisen_parameter(v, t)), -derivative(ln_theta, std::log(v)), 1e-7));
-    EXPECT_TRUE(
-        relatively_near(value_of(model.vibrational_pressure(v, t)), -derivative(f_of_v, v) / 10000.0, 1e-6));
-    EXPECT_TRUE(relatively_near(value_of(model.thermal_pressure(v, t)),
+    EXPECT_TRUE(relatively_near(model.gruneisen_parameter(v, t), -derivative(ln_theta, std::log(v)), 1e-7));
+    EXPECT_TRUE(relatively_near(p_vib, -derivative(f_of_v, v) / 10000.0, 1e-6));
+    EXPECT_TRUE(relatively_near(model.thermal_pressure(v, t),
                                 -(derivative(f_of_v, v) - derivative(f_r_of_v, v)) / 10000.0, 1e-5));
+    EXPECT_TRUE(relatively_near(e - f, t * value_of(model.thermal_entropy(v, t)), 1e-12));
+    EXPECT_TRUE(relatively_near(model.thermal_enthalpy(v, t), e + 10000.0 * v * p_vib, 1e-12));
+    EXPECT_TRUE(relatively_near(model.thermal_gibbs_free_energy(v, t), f + 10000.0 * v * p_vib, 1e-12));
   }
 }
 
 template <class Model>
-void expect_consistent(const Model& model) {
-  expect_mechanically_consistent(model);
+void expect_consistent(const Model& model, bool theta_integrates_gamma = true) {
+  expect_mechanically_consistent(model, !std::is_same_v<Model, SecondOrderTaylorThermalPressure>);
   if constexpr (CaloricEosModel<Model>) expect_calorically_consistent(model);
-  if constexpr (requires { model.thermal_helmholtz_free_energy(1.0, 1.0); })
-    expect_free_energy_consistent(model);
+  if constexpr (requires { model.thermal_helmholtz_free_energy(1.0, 1.0); }) {
+    if (theta_integrates_gamma) expect_free_energy_consistent(model);
+  }
 }
 
-TEST(ThermalConsistency, MieGruneisenDebye) {
-  expect_consistent(*build_mie_gruneisen_debye(bm3_reference(), 300.0, 760.0, 1.5, 1.5, 2.0));
-  expect_consistent(*build_mie_gruneisen_debye(bm3_reference(), 300.0, 760.0, 1.5, 0.0, 2.0, 45.0));
+TEST(ThermalConsistency, EveryModelKind) {
+  std::apply([](const auto&... model) { (expect_consistent(model), ...); },
+             thermal_test::all_thermal_models());
 }
 
-TEST(ThermalConsistency, MieGruneisenDebyeOtherReferences) {
-  // The free-energy relations need theta to integrate gamma, which the
-  // variable-exponent law does not; the mechanical and caloric ones hold for
-  // every law and reference.
+// Other Mie-Grueneisen references (whose thermal pressure does not vanish
+// at Tr), the variable-exponent theta (which does not integrate gamma),
+// q = 0 with a given Cvmax, and the asymptotic power law with a = 1, b = 0.
+TEST(ThermalConsistency, OtherLawsAndReferences) {
+  const RtModel ref = bm3_reference();
   for (auto reference :
        {ThermalPressureReference::reference_isentrope, ThermalPressureReference::absolute_zero}) {
-    const auto model = *build_mie_gruneisen_debye(bm3_reference(), 300.0, 760.0, 1.5, 1.5, 2.0, std::nullopt,
+    const auto model = *build_mie_gruneisen_debye(ref, 300.0, 760.0, 1.5, 1.5, 2.0, std::nullopt,
                                                   DebyeTemperatureLaw::integrated_gruneisen, reference);
-    expect_mechanically_consistent(model);
+    expect_mechanically_consistent(model, false);
     expect_calorically_consistent(model);
   }
-  const auto variable = *build_mie_gruneisen_debye(bm3_reference(), 300.0, 760.0, 1.5, 1.5, 2.0, std::nullopt,
-                                                   DebyeTemperatureLaw::variable_exponent);
-  expect_mechanically_consistent(variable);
-  expect_calorically_consistent(variable);
+  expect_consistent(*build_mie_gruneisen_debye(ref, 300.0, 760.0, 1.5, 1.5, 2.0, std::nullopt,
+                                               DebyeTemperatureLaw::variable_exponent),
+                    false);
+  expect_consistent(*build_mie_gruneisen_debye(ref, 300.0, 760.0, 1.5, 0.0, 2.0, 45.0));
+  expect_consistent(*AsymptoticPowerLawMieGruneisenDebye::make(ref, 300.0, 760.0, 1.5, 1.0, 0.0, 2.0));
 }
 
-TEST(ThermalConsistency, MieGruneisenEinstein) {
-  expect_consistent(*build_mie_gruneisen_einstein(bm3_reference(), 300.0, 560.0, 1.4, 1.2, 2.0));
-}
-
-TEST(ThermalConsistency, AsymptoticPowerLaw) {
-  expect_consistent(
-      *AsymptoticPowerLawMieGruneisenDebye::make(bm3_reference(), 300.0, 760.0, 1.5, 0.5, 2.0, 2.0));
-  expect_consistent(
-      *AsymptoticPowerLawMieGruneisenDebye::make(bm3_reference(), 300.0, 760.0, 1.5, 1.0, 0.0, 2.0));
-}
-
-TEST(ThermalConsistency, DebyeQuadratic) {
-  expect_consistent(
-      *DebyeQuadraticThermalPressure::make(bm3_reference(), 300.0, 760.0, 1.5, 1.5, 2.0, 2e-7, 1.3));
-}
-
-TEST(ThermalConsistency, SimpleLaws) {
-  expect_consistent(*LinearThermalPressure::make(bm3_reference(), 300.0, 0.005));
-  expect_consistent(*LogVolumeThermalPressure::make(bm3_reference(), 300.0, 0.005, 0.002));
-  expect_consistent(*SecondOrderTaylorThermalPressure::make(bm3_reference(), 300.0, 0.05, 0.1, 2.0, 0.004,
-                                                            3.0, 1e-7, 0.01));
-}
-
-TEST(ThermalConsistency, HollandPowell) {
-  expect_consistent(
-      *HollandPowellThermalPressure<RtModel>::make(bm3_reference(), 298.15, 510.0, 2.6e-5, 2.0));
-  const auto tait = *isothermal::ModifiedTait::make(11.24, 160.0, 4.0, -0.025);
-  expect_consistent(
-      *HollandPowellThermalPressure<isothermal::ModifiedTait>::make(tait, 298.15, 510.0, 2.6e-5, 2.0));
+// One free energy: P = -dF/dV / 10000, S = -dF/dT, Cv = dE/dT, and
+// S = (E - F)/T exactly.
+TEST(ThermalConsistency, DorogokupetsOganovTermsAreDerivativesOfOneFreeEnergy) {
+  const DorogokupetsOganov2007 model = thermal_test::dorogokupets_oganov_model();
+  const auto term = [&model](double v, double t, double ThermodynamicTerms::*field) -> EosResult<double> {
+    const EosResult<ThermodynamicTerms> terms = model.thermodynamic_terms(v, t);
+    if (!terms) return std::unexpected(terms.error());
+    return (*terms).*field;
+  };
+  for (const auto& [v, t] : {std::pair{10.5, 1500.0}, {9.0, 3000.0}, {12.0, 100.0}}) {
+    SCOPED_TRACE(::testing::Message() << "V = " << v << ", T = " << t);
+    const ThermodynamicTerms terms = *model.thermodynamic_terms(v, t);
+    const auto f_of_v = [&](double x) { return term(x, t, &ThermodynamicTerms::helmholtz_energy); };
+    const auto f_of_t = [&](double x) { return term(v, x, &ThermodynamicTerms::helmholtz_energy); };
+    const auto e_of_t = [&](double x) { return term(v, x, &ThermodynamicTerms::internal_energy); };
+    EXPECT_TRUE(
+        relatively_near(model.absolute_nonreference_pressure(v, t), -derivative(f_of_v, v) / 10000.0, 1e-8));
+    EXPECT_TRUE(relatively_near(terms.entropy, -derivative(f_of_t, t), 1e-8));
+    EXPECT_TRUE(relatively_near(terms.heat_capacity_v, derivative(e_of_t, t), 1e-8));
+    EXPECT_EQ(terms.entropy, (terms.internal_energy - terms.helmholtz_energy) / t);
+  }
 }
 
 }  // namespace

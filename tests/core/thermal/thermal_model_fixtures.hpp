@@ -22,25 +22,11 @@ inline thermal::DorogokupetsOganov2007 dorogokupets_oganov_model() {
                                                 30000.0, 2.0, 2.0);
 }
 
+// Tr; Einstein modes QE1o, mE1, QE2o, mE2; delta, t; a_0, m; g, e_0; beta;
+// Bose modes QBo, d, mb, QB1o, d1, mb1.
 inline thermal::MultiOscillatorParameters multi_oscillator_parameters() {
-  return {.Tr = 300.0,
-          .QE1o = 500.0,
-          .mE1 = 2.0,
-          .QE2o = 900.0,
-          .mE2 = 1.0,
-          .delta = 0.1,
-          .t = 0.5,
-          .a_0 = 10.0,
-          .m = 2.0,
-          .g = 1.5,
-          .e_0 = 20.0,
-          .beta = 0.2,
-          .QBo = 300.0,
-          .d = 1.5,
-          .mb = 2.0,
-          .QB1o = 600.0,
-          .d1 = 2.0,
-          .mb1 = 1.0};
+  return {300.0, 500.0, 2.0, 900.0, 1.0, 0.1, 0.5,   10.0, 2.0,
+          1.5,   20.0,  0.2, 300.0, 1.5, 2.0, 600.0, 2.0,  1.0};
 }
 
 inline thermal::MultiOscillatorGruneisen multi_oscillator_model() {

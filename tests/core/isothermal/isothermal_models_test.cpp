@@ -1,0 +1,355 @@
+// The fifteen isothermal models and RtModel, the run-time isothermal model:
+// values against independent evaluations, the identities every model must
+// satisfy, the state and domain checks, the constructors' check order, the
+// central-difference dK/dP, and the two rebuilding operations.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/rt_model.hpp"
+#include "tests/core/test_support.hpp"
+
+namespace nivaltus {
+namespace {
+
+using namespace test;
+
+// Any kind by name, through its validating constructor.
+EosResult<RtModel> build_model(std::string_view name, const std::vector<double>& p) {
+  using namespace isothermal;
+  const auto wrap = [](const auto& result) -> EosResult<RtModel> {
+    if (!result) return std::unexpected(result.error());
+    return RtModel(*result);
+  };
+  if (name == "Baonza") return wrap(Baonza::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "BM2") return wrap(BM2::make(p.at(0), p.at(1)));
+  if (name == "BM3") return wrap(BM3::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "BM4") return wrap(BM4::make(p.at(0), p.at(1), p.at(2), p.at(3)));
+  if (name == "Morse3") return wrap(Morse3::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "Murnaghan") return wrap(Murnaghan::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "ModifiedTait") return wrap(ModifiedTait::make(p.at(0), p.at(1), p.at(2), p.at(3)));
+  if (name == "NaturalStrain2") return wrap(NaturalStrain2::make(p.at(0), p.at(1)));
+  if (name == "NaturalStrain3") return wrap(NaturalStrain3::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "NaturalStrain4") return wrap(NaturalStrain4::make(p.at(0), p.at(1), p.at(2), p.at(3)));
+  if (name == "RydbergStacey") return wrap(RydbergStacey::make(p.at(0), p.at(1), p.at(2), p.at(3)));
+  if (name == "SunMorse3") return wrap(SunMorse3::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "SunMorse4") return wrap(SunMorse4::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "Vinet") return wrap(Vinet::make(p.at(0), p.at(1), p.at(2)));
+  if (name == "Holzapfel") return wrap(Holzapfel::make(p.at(0), p.at(1), p.at(2), p.at(3), p.at(4)));
+  throw std::invalid_argument("unknown isothermal kind " + std::string(name));
+}
+
+RtModel valid_model(std::string_view name, const std::vector<double>& p) {
+  auto model = build_model(name, p);
+  if (!model) throw std::invalid_argument(model.error().to_string());
+  return *model;
+}
+
+// One model of every kind, in Kind order, plus two that stress a branch,
+// with P and K at 0.6 V0 from python3 + mpmath at 50 digits: the pressure from
+// the textbook form of each model (BM with (1 + 2f)^(5/2), Vinet with
+// (V/V0)^(1/3) powers, Murnaghan as K0/K0' ((V0/V)^K0' - 1), modified Tait as
+// (x^(-1/c) - 1)/b, Holzapfel as 3 K0 x^-5 (1 - x) exp(c0 (1 - x))(1 + c2 x (1 - x)),
+// with exact 35/9, 5/3, beta = 0.85), and K = -V dP/dV by mpmath.diff of that
+// pressure, never the closed form under test.
+struct ModelCase {
+  std::string name;
+  std::vector<double> parameters;
+  double pressure, bulk_modulus;
+};
+
+std::vector<ModelCase> all_model_cases() {
+  return {
+      {"Baonza", {20, 100, 4.5}, 163.9489222527691, 688.62163200960966},
+      {"BM2", {11.2, 160}, 228.13229079662557, 907.16764088179267},
+      {"BM3", {74.7, 160.3, 4.62}, 271.68024790534861, 1179.936431480843},
+      {"BM3", {74.7, 160.3, -1.5}, -153.95794478577024807, -1495.7655843047533049},
+      {"BM4", {10, 200, 4.5, -0.03}, 304.592517152441, 1200.7427534197309},
+      {"Morse3", {20, 100, 4.7}, 159.64560751214978, 650.17777156780248},
+      {"Murnaghan", {40, 120, 4.3}, 223.08648809016274, 1079.2718987876998},
+      {"Murnaghan", {40, 120, 0.0}, 61.299074851918881985, 120.0},  // 120 ln(40/24)
+      {"ModifiedTait", {22.5, 130, 4.2, -0.033}, 182.00178963961647, 673.90902770262758},
+      {"NaturalStrain2", {11.2, 160}, 136.22016633759752, 402.88683300426418},
+      {"NaturalStrain3", {74.7, 160.3, 4.62}, 227.80252108017477, 852.53520511848038},
+      {"NaturalStrain4", {10, 200, 4.5, -0.03}, 306.7714399034057, 1228.8820542266772},
+      {"RydbergStacey", {12, 150, 4.8, 2.9}, 265.02004088714194, 1169.9394202360526},
+      {"SunMorse3", {20, 100, 4.4}, 146.04594476408696, 565.67110630629196},
+      {"SunMorse4", {20, 100, 4.4}, 149.62711206421549, 593.31141567214642},
+      {"Vinet", {16.26, 90, 5.6}, 175.0405876374205, 770.57030929055891},
+      {"Holzapfel", {16.5, 160, 4.6, 1, 26}, 198.43159199551621, 668.11282531517929},
+  };
+}
+
+TEST(IsothermalValues, MatchIndependentValues) {
+  for (const ModelCase& c : all_model_cases()) {
+    const RtModel model = valid_model(c.name, c.parameters);
+    EXPECT_TRUE(relatively_near(model.pressure(0.6 * c.parameters[0]), c.pressure, 1e-12)) << c.name;
+    EXPECT_TRUE(relatively_near(model.bulk_modulus(0.6 * c.parameters[0]), c.bulk_modulus, 1e-12)) << c.name;
+  }
+  // Murnaghan with K0' = -0.0 is the logarithmic limit as well.
+  EXPECT_EQ(RtModel(*isothermal::Murnaghan::make(40.0, 120.0, -0.0)).bulk_modulus(24.0), 120.0);
+}
+
+// P(V0) = 0 and K(V0) = K0, exactly where the strain vanishes exactly;
+// K = -V dP/dV; dK/dP at V0 = K0'; d2K/dP2 at V0 = K0'' where a parameter
+// sets it.
+TEST(IsothermalIdentities, HoldForEveryModel) {
+  for (const ModelCase& c : all_model_cases()) {
+    SCOPED_TRACE(c.name);
+    const RtModel model = valid_model(c.name, c.parameters);
+    const double v0 = model.v0();
+    const double p0 = value_of(model.pressure(v0));
+    const double k0 = value_of(model.bulk_modulus(v0));
+    EXPECT_NEAR(p0, 0.0, 1e-12 * model.k0());
+    EXPECT_TRUE(relatively_near(k0, model.k0(), 1e-12));
+    if (c.name != "Baonza" && c.name != "ModifiedTait") {
+      EXPECT_EQ(p0, 0.0);
+      if (c.name.find("Morse") == std::string::npos) {
+        EXPECT_EQ(k0, model.k0());
+      }
+    }
+    const auto pressure = [&model](double x) { return model.pressure(x); };
+    for (const double v : {0.6 * v0, 0.85 * v0, v0, 1.15 * v0}) {
+      EXPECT_TRUE(relatively_near(model.bulk_modulus(v), -v * derivative(pressure, v, 1e-4), 1e-8)) << v;
+    }
+    const double k0_prime = c.name == "BM2" ? 4.0 : c.name == "NaturalStrain2" ? 2.0 : c.parameters[2];
+    EXPECT_NEAR(value_of(model.bulk_modulus_derivative(v0, 1e-4)), k0_prime, 1e-6);
+    if (c.name == "BM4" || c.name == "NaturalStrain4" || c.name == "ModifiedTait") {
+      const double s = 1e-3 * v0;
+      const double dk_prime = value_of(model.bulk_modulus_derivative(v0 + s, 1e-4)) -
+                              value_of(model.bulk_modulus_derivative(v0 - s, 1e-4));
+      EXPECT_NEAR(dk_prime / (value_of(model.pressure(v0 + s)) - value_of(model.pressure(v0 - s))),
+                  c.parameters[3], 1e-5);
+    }
+  }
+}
+
+TEST(IsothermalStates, VolumeChecksAndDomainLimits) {
+  for (const ModelCase& c : all_model_cases()) {
+    const RtModel model = valid_model(c.name, c.parameters);
+    for (const double volume : {0.0, -1.0, inf, nan}) {
+      EXPECT_TRUE(fails_with(model.pressure(volume), bad_state("volume"))) << c.name << " " << volume;
+      EXPECT_TRUE(fails_with(model.bulk_modulus(volume), bad_state("volume"))) << c.name << " " << volume;
+    }
+    // V0/V overflows at a subnormal volume: the strain forms give no number.
+    if (c.name.starts_with("BM") || c.name.starts_with("NaturalStrain")) {
+      EXPECT_TRUE(fails_with(model.pressure(tiny), non_finite())) << c.name;
+    }
+  }
+  // Modified Tait: x = ((V/V0 + a) - 1)/a vanishes at V = (1 - a) V0, on the
+  // volume axis for 0 < a < 1 (a positive K0'').
+  const auto tait = *isothermal::ModifiedTait::make(22.5, 130.0, 4.2, 0.01);
+  const double edge = (1.0 - tait.a) * 22.5;
+  EXPECT_TRUE(
+      fails_with(tait.bulk_modulus(edge), bad_state("volume", "is outside the modified Tait EOS domain")));
+  EXPECT_TRUE(tait.pressure(1.01 * edge).has_value());
+  // Baonza: y = Psp^0.15 - ln(V/V0) 0.15 / A reaches zero at
+  // V = V0 exp(Psp^0.15 A / 0.15), where P tends to -Psp.
+  const auto baonza = *isothermal::Baonza::make(20.0, 100.0, 4.5);
+  const double psp = 100.0 * 0.85 / 4.5;
+  const double spinodal = 20.0 * std::exp(std::pow(psp, 0.15) * std::pow(psp, 0.85) / 100.0 / 0.15);
+  EXPECT_TRUE(fails_with(baonza.pressure(1.001 * spinodal),
+                         bad_state("volume", "is outside the Baonza EOS pseudospinodal domain")));
+  EXPECT_NEAR(value_of(baonza.pressure(0.999 * spinodal)), -psp, 1e-3 * psp);
+}
+
+// The first failing check is the one reported, with its field and phrase.
+TEST(IsothermalConstructors, ReportTheFirstFailingCheck) {
+  const std::string_view morse = "Morse3 requires K0_prime != 1";
+  const std::string_view sun_morse = "Sun-Morse requires (n*K0_prime+1)/3 != 0";
+  const std::string_view tait = "produce a singular modified Tait EOS";
+  struct Case {
+    std::string name;
+    std::vector<double> parameters;
+    std::string_view field;  // empty: the parameters are accepted
+    std::string_view message = phrase::positive_finite;
+  };
+  std::vector<Case> cases = {
+      // K0', then K0'' or K_infinity' where the kind has them; any finite K0'
+      // is accepted, Baonza's must be positive.
+      {"BM3", {10, 100, -inf}, "K0_prime", phrase::finite},
+      {"Murnaghan", {10, 100, -0.0}, ""},
+      {"NaturalStrain4", {10, 100, 4, nan}, "K0_double_prime", phrase::finite},
+      {"RydbergStacey", {10, 100, 4, -inf}, "K_infinity_prime", phrase::finite},
+      {"Baonza", {10, 100, -0.0}, "K0_prime"},
+      // |K0' - 1| <= epsilon and |(k K0' + 1)/3| <= epsilon, bounds included.
+      {"Morse3", {10, 100, 1.0000000000000002}, "K0_prime", morse},
+      {"Morse3", {10, 100, 0.9999999999999999}, "K0_prime", morse},
+      {"Morse3", {10, 100, 1.0000000000000004}, ""},
+      {"SunMorse3", {10, 100, -1.0 / 3.0}, "K0_prime", sun_morse},
+      {"SunMorse4", {10, 100, -0.25}, "K0_prime", sun_morse},
+      // s = 1 + K0', d = K0'^2 + K0' - K0 K0'', t = K0 K0'' + s must not vanish.
+      {"ModifiedTait", {10, 100, -1.0, 0.5}, "K0_prime/K0_double_prime", tait},
+      {"ModifiedTait", {10, 10, 4.0, 2.0}, "K0_prime/K0_double_prime", tait},
+      {"ModifiedTait", {10, 10, 4.0, -0.5}, "K0_prime/K0_double_prime", tait},
+      {"Holzapfel", {10, 100, 4, 0.0, nan}, "n"},
+      {"Holzapfel", {10, 100, 4, 1.0, -26.0}, "Z"},
+  };
+  // Every kind tests V0 before K0.
+  for (const ModelCase& c : all_model_cases()) {
+    cases.push_back({c.name, {nan, nan, nan, nan, nan}, "V0"});
+    cases.push_back({c.name, {tiny, -0.0, nan, nan, nan}, "K0"});
+  }
+  for (const Case& c : cases) {
+    const auto model = build_model(c.name, c.parameters);
+    if (c.field.empty()) {
+      EXPECT_TRUE(model.has_value()) << c.name << ": " << model.error();
+    } else {
+      EXPECT_TRUE(fails_with(model, bad_parameter(c.field, c.message))) << c.name;
+    }
+  }
+  // A record holding a singular K0' (built directly) reports the
+  // constructor's error, after the volume check, rather than divide by zero.
+  EXPECT_TRUE(
+      fails_with(isothermal::Morse3{10.0, 100.0, 1.0}.bulk_modulus(9.0), bad_parameter("K0_prime", morse)));
+  EXPECT_TRUE(fails_with(isothermal::SunMorse4{10.0, 100.0, -0.25}.pressure(0.0), bad_state("volume")));
+}
+
+// Holzapfel's own dK/dP (central difference with step eps) and its closed
+// form, against python3 + mpmath (50 digits): K' = (dK/dV)/(dP/dV) of the
+// textbook pressure, by mpmath.diff.
+TEST(HolzapfelDerivative, MatchesIndependentValuesAndChecksInOrder) {
+  const auto model = *isothermal::Holzapfel::make(16.5, 160.0, 4.6, 1.0, 26.0);
+  const auto closed_form = [](auto... p) {
+    return isothermal::holzapfel_bulk_modulus_derivative_analytical(p...);
+  };
+  for (const auto& [v, k_prime] :
+       {std::pair{11.55, 2.2911368001908257}, {16.5, 4.6}, {18.15, 7.27030050351058}}) {
+    const double k = value_of(model.bulk_modulus(v));
+    EXPECT_TRUE(relatively_near(closed_form(16.5, v, k, 160.0, model.c0, model.c2), k_prime, 1e-11)) << v;
+    EXPECT_TRUE(relatively_near(model.bulk_modulus_derivative(v, 1e-4), k_prime, 1e-6)) << v;
+  }
+  const std::vector<Check> steps = {{0, nan, "volume", phrase::positive_finite, true},
+                                    {1, -1e-3, "eps", phrase::positive_finite},
+                                    {1, 1.0, "eps", phrase::smaller_than_one}};
+  expect_check_order({10.0, 1e-4}, steps,
+                     [&model](double v, double eps) { return model.bulk_modulus_derivative(v, eps); });
+  // (1 + eps) V overflows: the upper volume is reported as a state error.
+  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(1e308, 0.9), bad_state("volume")));
+  const std::vector<Check> arguments = {
+      {0, 0.0, "V0", phrase::positive_finite}, {1, -1.0, "volume", phrase::positive_finite, true},
+      {2, inf, "KT", phrase::finite},          {3, 0.0, "K0", phrase::positive_finite},
+      {4, nan, "c0", phrase::finite},          {5, -inf, "c2", phrase::finite}};
+  expect_check_order({10.0, 9.0, -5.0, 100.0, 1.0, 2.0}, arguments, closed_form);
+  EXPECT_TRUE(fails_with(closed_form(10.0, 9.0, 0.0, 100.0, 1.0, 2.0), non_finite()));  // KT = 0
+}
+
+// Same kind and the same record, bit for bit (every record is doubles only).
+bool same_bits(const RtModel& a, const RtModel& b) {
+  if (a.kind() != b.kind()) return false;
+  return std::visit(
+      [&b](const auto& record) {
+        using Record = std::remove_cvref_t<decltype(record)>;
+        return std::memcmp(&record, b.get_if<Record>(), sizeof(Record)) == 0;
+      },
+      a.variant());
+}
+
+// The test models list every kind in Kind order, under the kind's name.
+TEST(RtModelKinds, NamesFollowKindOrder) {
+  std::size_t next = 0;
+  for (const ModelCase& c : all_model_cases()) {
+    const RtModel model = valid_model(c.name, c.parameters);
+    EXPECT_EQ(model.model_name(), c.name);
+    EXPECT_EQ(model.variant().index(), static_cast<std::size_t>(model.kind()));
+    if (static_cast<std::size_t>(model.kind()) == next) ++next;
+  }
+  EXPECT_EQ(next, RtModel::kind_count);
+}
+
+// A model that records its evaluations: P = slope V, K = V^2.
+struct RecordingModel {
+  std::vector<std::pair<char, double>>* calls;
+  double slope;
+  EosResult<double> pressure(double volume) const {
+    calls->emplace_back('P', volume);
+    return slope * volume;
+  }
+  EosResult<double> bulk_modulus(double volume) const {
+    calls->emplace_back('K', volume);
+    return volume * volume;
+  }
+};
+
+// Checks V, then the step; evaluates P+, P-, K+, K-, and equal pressures end
+// before any bulk modulus.
+TEST(CentralDerivative, ChecksAndEvaluationOrder) {
+  std::vector<std::pair<char, double>> calls;
+  EXPECT_EQ(isothermal::bulk_modulus_derivative(RecordingModel{&calls, -1.0}, 8.0, 0.25), -16.0);  // -2V
+  EXPECT_EQ(calls, (std::vector<std::pair<char, double>>{{'P', 10.0}, {'P', 6.0}, {'K', 10.0}, {'K', 6.0}}));
+  calls.clear();
+  EXPECT_TRUE(fails_with(isothermal::bulk_modulus_derivative(RecordingModel{&calls, 0.0}, 8.0, 0.25),
+                         EosError::outside_invertible_range()));
+  EXPECT_EQ(calls.size(), 2u);
+  const RtModel model = *isothermal::BM3::make(74.7, 160.3, 4.62);
+  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(nan, nan), bad_state("volume")));
+  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(70.0, -0.0), bad_state("relative_step")));
+  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(70.0, 1.0),
+                         bad_state("relative_step", phrase::smaller_than_one)));
+  EXPECT_TRUE(model.bulk_modulus_derivative(70.0, 0.999).has_value());
+}
+
+// V0 and K0 replaced through the kind's own constructor: carried-over
+// parameters bit for bit, derived constants from the new V0 and K0, and the
+// constructor's checks (V0 before K0, the Tait singularity).
+TEST(WithReferenceState, RebuildsEveryKindThroughItsConstructor) {
+  for (const ModelCase& c : all_model_cases()) {
+    const RtModel model = valid_model(c.name, c.parameters);
+    std::vector<double> moved = c.parameters;
+    moved[0] *= 0.9;
+    moved[1] *= 1.1;
+    EXPECT_TRUE(same_bits(*model.with_reference_state(moved[0], moved[1]), valid_model(c.name, moved)))
+        << c.name;
+    EXPECT_TRUE(fails_with(model.with_reference_state(-1.0, nan), bad_parameter("V0"))) << c.name;
+    EXPECT_TRUE(fails_with(model.with_reference_state(10.0, -0.0), bad_parameter("K0"))) << c.name;
+  }
+  // K0'^2 + K0' = K0 K0'' at K0 = 10 for K0' = 4, K0'' = 2.
+  EXPECT_TRUE(fails_with(
+      RtModel(*isothermal::ModifiedTait::make(10.0, 130.0, 4.0, 2.0)).with_reference_state(10.0, 10.0),
+      bad_parameter("K0_prime/K0_double_prime", "produce a singular modified Tait EOS")));
+}
+
+// The shiftable kinds are exactly the (V0, K0, K0') ones; a zero shift of
+// either sign copies every kind unchecked, even a record its constructor
+// would refuse.
+TEST(PressureDerivativeShift, MovesK0PrimeOfShiftableKindsOnly) {
+  const EosError no_shift =
+      bad_parameter("kprime_log_coefficient", "reference EOS does not support a pressure-derivative shift");
+  for (const ModelCase& c : all_model_cases()) {
+    const RtModel model = valid_model(c.name, c.parameters);
+    EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(-0.0), model)) << c.name;
+    if (c.parameters.size() == 3) {
+      const RtModel expected = valid_model(c.name, {c.parameters[0], c.parameters[1], c.parameters[2] + 0.5});
+      EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(0.5), expected)) << c.name;
+    } else {
+      EXPECT_TRUE(fails_with(model.with_pressure_derivative_shift(nan), no_shift)) << c.name;
+    }
+  }
+  const RtModel invalid = isothermal::Baonza{0.0, 100.0, 4.0};
+  EXPECT_TRUE(invalid.with_pressure_derivative_shift(0.0).has_value());
+  EXPECT_TRUE(fails_with(invalid.with_pressure_derivative_shift(1.0), bad_parameter("V0")));
+}
+
+// The shifted K0' meets the kind's rules, with the constructor's messages
+// (the accepted shifts are above).
+TEST(PressureDerivativeShift, ShiftedK0PrimeMeetsTheKindsRules) {
+  const std::string_view sun_morse = "Sun-Morse requires (n*K0_prime+1)/3 != 0";
+  const std::tuple<std::string, double, double, std::string_view> cases[] = {
+      {"BM3", 1e308, 1e308, phrase::finite},           {"Vinet", 4.0, inf, phrase::finite},
+      {"Baonza", 4.0, -4.0, phrase::positive_finite},  {"Morse3", 4.0, -3.0, "Morse3 requires K0_prime != 1"},
+      {"SunMorse3", 2.0, -2.0 - 1.0 / 3.0, sun_morse}, {"SunMorse4", 1.0, -1.25, sun_morse},
+  };
+  for (const auto& [name, k0_prime, shift, message] : cases) {
+    const auto shifted = valid_model(name, {10, 100, k0_prime}).with_pressure_derivative_shift(shift);
+    EXPECT_TRUE(fails_with(shifted, bad_parameter("K0_prime", message))) << name << " " << shift;
+  }
+}
+
+}  // namespace
+}  // namespace nivaltus

@@ -1,0 +1,113 @@
+#pragma once
+// Shared pieces of the core tests: special doubles, error matchers, the
+// constructor check-order runner, a recording wrapper for solver and
+// quadrature arguments, and a five-point central difference.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "core/error.hpp"
+
+namespace nivaltus::test {
+
+inline constexpr double inf = std::numeric_limits<double>::infinity();
+inline constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+inline constexpr double tiny = std::numeric_limits<double>::denorm_min();
+
+template <class T>
+::testing::AssertionResult fails_with(const EosResult<T>& result, const EosError& expected) {
+  if (result) return ::testing::AssertionFailure() << "succeeded, expected " << expected;
+  if (result.error() != expected) {
+    return ::testing::AssertionFailure() << "failed with " << result.error() << ", expected " << expected;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+inline EosError bad_parameter(std::string_view field, std::string_view message = phrase::positive_finite) {
+  return EosError::invalid_parameter(field, message);
+}
+inline EosError bad_state(std::string_view field, std::string_view message = phrase::positive_finite) {
+  return EosError::invalid_state(field, message);
+}
+inline EosError non_finite() { return EosError::non_finite_result(); }
+
+// One row of a check order: argument index, a value that fails the check,
+// and the error it must produce (InvalidParameter, or InvalidState).
+struct Check {
+  std::size_t argument;
+  double bad_value;
+  std::string_view field;
+  std::string_view message = phrase::positive_finite;
+  bool state = false;
+};
+
+// For each row k, every row from k on gets its bad value (an argument named
+// by several rows keeps the earliest row's value) and build(arguments...)
+// must report row k: each check is reached, runs in its place, and hides all
+// later ones. The valid arguments must succeed.
+template <std::size_t N, class Build>
+void expect_check_order(const double (&valid)[N], const std::vector<Check>& checks, Build&& build) {
+  std::array<double, N> arguments;
+  for (std::size_t k = 0; k <= checks.size(); ++k) {
+    std::copy(valid, valid + N, arguments.begin());
+    for (std::size_t j = checks.size(); j-- > k;) arguments[checks[j].argument] = checks[j].bad_value;
+    const auto result = std::apply(build, arguments);
+    if (k == checks.size()) {
+      EXPECT_TRUE(result.has_value()) << result.error();
+    } else {
+      const Check& c = checks[k];
+      EXPECT_TRUE(
+          fails_with(result, c.state ? bad_state(c.field, c.message) : bad_parameter(c.field, c.message)))
+          << "check " << k << " (" << c.field << ")";
+    }
+  }
+}
+
+// The value of a result that must succeed; NaN (and a test failure) if not.
+inline double value_of(const EosResult<double>& result) {
+  if (result) return *result;
+  ADD_FAILURE() << "unexpected " << result.error();
+  return nan;
+}
+
+// Five-point central difference of a fallible function; the step is
+// relative to x.
+template <class F>
+double derivative(F&& f, double x, double relative_step = 1e-3) {
+  const double h = relative_step * x;
+  return (-value_of(f(x + 2.0 * h)) + 8.0 * value_of(f(x + h)) - 8.0 * value_of(f(x - h)) +
+          value_of(f(x - 2.0 * h))) /
+         (12.0 * h);
+}
+
+inline ::testing::AssertionResult relatively_near(double actual, double expected, double tolerance) {
+  if (std::abs(actual - expected) <= tolerance * std::abs(expected)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << actual << " differs from " << expected << " by relative "
+         << std::abs(actual - expected) / std::abs(expected) << " > " << tolerance;
+}
+
+// The value of a result that must succeed, within a relative tolerance.
+inline ::testing::AssertionResult relatively_near(const EosResult<double>& actual, double expected,
+                                                  double tolerance) {
+  if (!actual) return ::testing::AssertionFailure() << "failed with " << actual.error();
+  return relatively_near(*actual, expected, tolerance);
+}
+
+// Wraps a function object, recording every argument it is called with.
+template <class G>
+auto recorded(std::vector<double>& points, G g) {
+  return [&points, g](double x) -> EosResult<double> {
+    points.push_back(x);
+    return g(x);
+  };
+}
+
+}  // namespace nivaltus::test
