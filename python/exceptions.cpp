@@ -11,9 +11,23 @@ PyRef text(std::string_view value) {
   return PyRef::steal(PyUnicode_FromStringAndSize(value.data(), static_cast<Py_ssize_t>(value.size())));
 }
 
-// "<qualified type name>: <str(value)>" of the current Python error, which is
-// cleared; "<exception str() failed>" stands in for an unprintable value.
-std::string take_failure_text() {
+PyError fallback_error(std::string_view class_name, std::string_view message) {
+  std::string failure = take_error_text();
+  std::string composed(message);
+  composed += " (could not construct nivaltus.errors.";
+  composed += class_name;
+  composed += ": ";
+  composed += failure;
+  composed += ")";
+  PyRef argument = text(composed);
+  PyRef error = argument ? PyRef::steal(PyObject_CallOneArg(PyExc_RuntimeError, argument.get())) : PyRef();
+  if (!error) return PyError::fetch();  // out of memory: that error is what is left to raise
+  return PyError(error.release());
+}
+
+}  // namespace
+
+std::string take_error_text() {
   PyObject* type = nullptr;
   PyObject* value = nullptr;
   PyObject* traceback = nullptr;
@@ -38,21 +52,6 @@ std::string take_failure_text() {
   return result;
 }
 
-PyError fallback_error(std::string_view class_name, std::string_view message) {
-  std::string failure = take_failure_text();
-  std::string composed(message);
-  composed += " (could not construct nivaltus.errors.";
-  composed += class_name;
-  composed += ": ";
-  composed += failure;
-  composed += ")";
-  PyRef argument = text(composed);
-  PyRef error = argument ? PyRef::steal(PyObject_CallOneArg(PyExc_RuntimeError, argument.get())) : PyRef();
-  if (!error) return PyError::fetch();  // out of memory: that error is what is left to raise
-  return PyError(error.release());
-}
-
-}  // namespace
 
 PyError& PyError::operator=(PyError&& other) noexcept {
   if (this != &other) {

@@ -47,6 +47,10 @@ PyError nivaltus_python_error(std::string_view class_name, std::string_view mess
                               std::optional<std::string_view> field = std::nullopt);
 
 PyError to_python_error(const EosError& error);
+
+// "<qualified type name>: <str(value)>" of the current Python error, which is
+// cleared; "<exception str() failed>" stands in for an unprintable value.
+std::string take_error_text();
 PyError python_validation_error(std::string_view message);
 PyError python_unsupported_error(std::string_view message);
 
