@@ -9,12 +9,9 @@ namespace {
 
 using namespace test;
 
-TEST(Predicates, BoundariesAndSpecialValues) {
-  for (double x : {tiny, std::numeric_limits<double>::max()}) EXPECT_TRUE(is_positive_finite(x)) << x;
+TEST(Predicates, Boundaries) {
   for (double x : {0.0, -0.0, -tiny, inf, nan}) EXPECT_FALSE(is_positive_finite(x)) << x;
-  for (double x : {inf, -inf, nan}) EXPECT_FALSE(is_finite(x)) << x;
-  EXPECT_TRUE(is_finite(-std::numeric_limits<double>::max()));
-  EXPECT_TRUE(is_non_negative(-0.0) && !is_non_negative(-tiny));
+  EXPECT_TRUE(is_positive_finite(tiny) && is_non_negative(-0.0) && !is_non_negative(-tiny));
   EXPECT_TRUE(is_smaller_than_one(std::nextafter(1.0, 0.0)) && !is_smaller_than_one(1.0));
 }
 

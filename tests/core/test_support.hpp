@@ -1,7 +1,6 @@
 #pragma once
-// Shared pieces of the core tests: special doubles, error matchers, the
-// constructor check-order runner, a recording wrapper for solver and
-// quadrature arguments, and a five-point central difference.
+// Shared pieces of the core tests: error matchers, the check-order runner,
+// an argument recorder and a five-point central difference.
 
 #include <gtest/gtest.h>
 
@@ -38,8 +37,7 @@ inline EosError bad_state(std::string_view field, std::string_view message = phr
 }
 inline EosError non_finite() { return EosError::non_finite_result(); }
 
-// One row of a check order: argument index, a value that fails the check,
-// and the error it must produce (InvalidParameter, or InvalidState).
+// One check: argument index, a value that fails it, and the error it gives.
 struct Check {
   std::size_t argument;
   double bad_value;
@@ -48,10 +46,9 @@ struct Check {
   bool state = false;
 };
 
-// For each row k, every row from k on gets its bad value (an argument named
-// by several rows keeps the earliest row's value) and build(arguments...)
-// must report row k: each check is reached, runs in its place, and hides all
-// later ones. The valid arguments must succeed.
+// For each row k, every row from k on gets its bad value (the earliest row
+// wins for an argument named twice) and build(arguments...) must report row
+// k. The valid arguments must succeed.
 template <std::size_t N, class Build>
 void expect_check_order(const double (&valid)[N], const std::vector<Check>& checks, Build&& build) {
   std::array<double, N> arguments;
@@ -77,8 +74,7 @@ inline double value_of(const EosResult<double>& result) {
   return nan;
 }
 
-// Five-point central difference of a fallible function; the step is
-// relative to x.
+// Five-point central difference of a fallible function, step relative to x.
 template <class F>
 double derivative(F&& f, double x, double relative_step = 1e-3) {
   const double h = relative_step * x;
@@ -94,7 +90,6 @@ inline ::testing::AssertionResult relatively_near(double actual, double expected
          << std::abs(actual - expected) / std::abs(expected) << " > " << tolerance;
 }
 
-// The value of a result that must succeed, within a relative tolerance.
 inline ::testing::AssertionResult relatively_near(const EosResult<double>& actual, double expected,
                                                   double tolerance) {
   if (!actual) return ::testing::AssertionFailure() << "failed with " << actual.error();

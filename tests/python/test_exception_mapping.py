@@ -6,7 +6,7 @@ import numpy as np
 import pytest
 
 import nivaltus.errors
-from nivaltus._engine import HugoniotEos, RtEos, holzapfel_derivative_analytical
+from nivaltus._engine import RtEos, holzapfel_derivative_analytical
 
 BM3 = RtEos.bm3(10.0, 160.0, 4.0)
 
@@ -27,9 +27,6 @@ MAPPINGS = [
      "bulk-modulus derivative is only defined for Holzapfel", {"code": "operation.unsupported"}),
     (lambda: BM3.pressure_array(np.ones((1,) * 33)), "ValidationError",
      "native array inputs support at most 32 dimensions, got 33", {"code": "validation.invalid_input"}),
-    (lambda: HugoniotEos.linear_us_up(10, 2.5, 3, 1.5, 0).evaluate_scalar("Volume", 1.0), "EosValidationError",
-     "invalid state variable quantity: unknown shock Hugoniot quantity",
-     {"code": "eos.invalid_state", "operation": "eos", "field": "quantity"}),
 ]
 
 

@@ -36,19 +36,10 @@ def test_every_constructor_builds_its_kind(constructor):
 @pytest.mark.parametrize(
     "constructor, args, field, message",
     [
-        ("bm3", (0.0, 160, 4), "V0", "must be positive and finite"),
-        ("bm3", (-0.0, 160, 4), "V0", "must be positive and finite"),
         ("bm3", (10, 0.0, INF), "K0", "must be positive and finite"),
-        ("bm3", (10, 160, INF), "K0_prime", "must be finite"),
-        ("baonza", (10, 160, 0.0), "K0_prime", "must be positive and finite"),
         ("bm4", (10, 160, 4, INF), "K0_double_prime", "must be finite"),
-        ("rydberg_stacey", (10, 160, 4, -INF), "K_infinity_prime", "must be finite"),
         ("morse3", (10, 160, 1.0), "K0_prime", "Morse3 requires K0_prime != 1"),
-        ("morse3", (10, 160, 1.0 + 2**-52), "K0_prime", "Morse3 requires K0_prime != 1"),
-        ("sun_morse3", (10, 160, -1 / 3), "K0_prime", "Sun-Morse requires (n*K0_prime+1)/3 != 0"),
-        ("sun_morse4", (10, 160, -0.25), "K0_prime", "Sun-Morse requires (n*K0_prime+1)/3 != 0"),
         ("modified_tait", (10, 160, 4, 0.125), "K0_prime/K0_double_prime", "produce a singular modified Tait EOS"),
-        ("modified_tait", (10, 160, -1, 0), "K0_prime/K0_double_prime", "produce a singular modified Tait EOS"),
         ("holzapfel", (10, 160, 4, 2, 0.0), "Z", "must be positive and finite"),
         ("holzapfel", (10, 160, 4, 0.0, 0.0), "n", "must be positive and finite"),
     ],
@@ -58,24 +49,10 @@ def test_constructor_checks(constructor, args, field, message):
     assert (error.code, error.operation, error.field) == ("eos.invalid_parameter", "eos", field)
 
 
-@pytest.mark.parametrize("constructor, args", [("bm3", (10, 160, 0.0)), ("sun_morse4", (10, 160, -1 / 3)), ("bm3", (5e-324, 1, 1))])
-def test_constructor_accepts_edge_values(constructor, args):
-    getattr(RtEos, constructor)(*args)
-
-
-# Independent closed forms, x = V/V0.
+# Independent closed form, x = V/V0.
 def bm3_pressure(v, v0=10.0, k0=160.0, kp=4.0):
     x = v / v0
     return 1.5 * k0 * (x ** (-7 / 3) - x ** (-5 / 3)) * (1 + 0.75 * (kp - 4) * (x ** (-2 / 3) - 1))
-
-
-def vinet_pressure(v, v0=10.0, k0=160.0, kp=4.0):
-    eta = (v / v0) ** (1 / 3)
-    return 3 * k0 * (1 - eta) / eta**2 * np.exp(1.5 * (kp - 1) * (1 - eta))
-
-
-def murnaghan_pressure(v, v0=10.0, k0=160.0, kp=4.0):
-    return k0 / kp * ((v0 / v) ** kp - 1)
 
 
 VOLUMES = np.array([[6.0, 7.5, 9.0], [10.0, 11.0, 12.5]])
@@ -88,10 +65,8 @@ VOLUMES = np.array([[6.0, 7.5, 9.0], [10.0, 11.0, 12.5]])
         # K = -V dP/dV by a complex step through the closed form.
         (RtEos.bm3(10, 160, 3.5), "bulk_modulus", lambda v: -v * np.imag(bm3_pressure(v + 1e-30j, kp=3.5)) / 1e-30),
         (RtEos.bm2(10, 160), "pressure", bm3_pressure),
-        (RtEos.vinet(10, 160, 4.5), "pressure", lambda v: vinet_pressure(v, kp=4.5)),
-        (RtEos.murnaghan(10, 160, 4), "pressure", murnaghan_pressure),
     ],
-    ids=["bm3-P", "bm3-K", "bm2-P", "vinet-P", "murnaghan-P"],
+    ids=["bm3-P", "bm3-K", "bm2-P"],
 )
 def test_values_match_closed_forms(model, method, formula):
     expected = formula(VOLUMES)
@@ -106,24 +81,20 @@ def test_volume_inversion_matches_scipy(pressure):
     assert model.volume_scalar(pressure) == pytest.approx(expected, rel=1e-9)
 
 
-HOLZAPFEL = (10.0, 160.0, 4.0, 2.0, 26.0)
+HZ = RtEos.holzapfel(10.0, 160.0, 4.0, 2.0, 26.0)
 
 
 def test_holzapfel_derivative_numeric_and_analytical_agree():
-    v0, k0, kp, n, z = HOLZAPFEL
-    big_l = math.log(3 * k0 / (1003.6 * (n * z / (10 * v0)) ** (5 / 3)))
-    c0, c2 = -big_l, 1.5 * (kp - 3) + big_l
-    model = HZ
-    for volume in (6.0, 8.0, 10.0, 11.0):
-        analytical = holzapfel_derivative_analytical(v0, volume, model.bulk_modulus_scalar(volume), k0, c0, c2)
-        assert model.bulk_modulus_derivative_scalar(volume, 1e-5) == pytest.approx(analytical, rel=1e-7)
-    at_v0 = holzapfel_derivative_analytical(v0=v0, volume=v0, bulk_modulus=k0, k0=k0, c0=c0, c2=c2)
-    assert at_v0 == pytest.approx(kp, rel=1e-12)  # K' = K0' at V0
-    expected = [[model.bulk_modulus_derivative_scalar(v, 1e-4) for v in row] for row in VOLUMES]
-    np.testing.assert_array_equal(model.bulk_modulus_derivative_array(VOLUMES, 1e-4), expected)
-
-
-HZ = RtEos.holzapfel(*HOLZAPFEL)
+    # c0 = -L, c2 = 3/2 (K0' - 3) + L with L = ln(3 K0 / (1003.6 (n Z / V0)^(5/3))), V0 in cm^3/mol.
+    big_l = math.log(3 * 160.0 / (1003.6 * (2.0 * 26.0 / 100.0) ** (5 / 3)))
+    c0, c2 = -big_l, 1.5 + big_l
+    for volume in (6.0, 11.0):
+        analytical = holzapfel_derivative_analytical(10.0, volume, HZ.bulk_modulus_scalar(volume), 160.0, c0, c2)
+        assert HZ.bulk_modulus_derivative_scalar(volume, 1e-5) == pytest.approx(analytical, rel=1e-7)
+    at_v0 = holzapfel_derivative_analytical(v0=10.0, volume=10.0, bulk_modulus=160.0, k0=160.0, c0=c0, c2=c2)
+    assert at_v0 == pytest.approx(4.0, rel=1e-12)  # K' = K0' at V0
+    expected = [[HZ.bulk_modulus_derivative_scalar(v, 1e-4) for v in row] for row in VOLUMES]
+    np.testing.assert_array_equal(HZ.bulk_modulus_derivative_array(VOLUMES, 1e-4), expected)
 
 
 @pytest.mark.parametrize(
@@ -131,8 +102,6 @@ HZ = RtEos.holzapfel(*HOLZAPFEL)
     [
         (lambda: RtEos.vinet(10, 160, 4).volume_scalar(NAN), "eos.invalid_state", "pressure", "must be finite"),
         (lambda: HZ.bulk_modulus_derivative_scalar(10.0, 1.0), "eos.invalid_parameter", "eps", "must be smaller than one"),
-        (lambda: HZ.bulk_modulus_derivative_scalar(10.0, 0.0), "eos.invalid_parameter", "eps", "must be positive and finite"),
-        (lambda: HZ.bulk_modulus_derivative_scalar(-1.0, NAN), "eos.invalid_state", "volume", "must be positive and finite"),
         (lambda: holzapfel_derivative_analytical(10, -1.0, 160, 160, 1, 1), "eos.invalid_state", "volume",
          "must be positive and finite"),
         (lambda: holzapfel_derivative_analytical(10, 9.0, NAN, 160, 1, 1), "eos.invalid_parameter", "KT", "must be finite"),

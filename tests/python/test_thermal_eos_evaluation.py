@@ -74,19 +74,13 @@ def test_vocabulary(key):
             assert model.evaluate_array(name, empty, empty).shape == (0, 3)
 
 
-def test_exact_names_edges_and_synonyms():
-    for name in ("Volume", "volume ", "thermal_energy\x00"):  # names match exactly
+def test_names_match_whole_strings_and_state_errors_map():
+    for name in ("Volume", "thermal_energy\x00"):
         with unavailable(name):
             MODELS["MGD"].evaluate_scalar(name, 10.5, 1500.0)
-    assert MODELS["MGD"].evaluate_scalar("gruneisen_parameter", V0, math.nan) == 1.5  # gamma0; T is not used
-    assert MODELS["LIN"].evaluate_scalar("thermal_pressure", 10.5, 300.0) == 0.0
-    for key, name, v, t, field in [("MGD", "gruneisen_parameter", 0.0, 300.0, "volume"),
-                                   ("HP", "molar_heat_capacity_v", 10.5, 0.0, "temperature"),
-                                   ("LIN", "thermal_pressure", -1.0, math.nan, "volume")]:
-        assert raises(EosValidationError, lambda: MODELS[key].evaluate_scalar(name, v, t)).field == field
-    for model in (MODELS["MGE"], MODELS["DO"]):
-        for name, synonym in [("thermal_energy", "thermal_internal_energy"), ("molar_heat_capacity_p", "heat_capacity_p")]:
-            assert model.evaluate_scalar(name, 10.5, 1500.0) == model.evaluate_scalar(synonym, 10.5, 1500.0)
+    error = raises(EosValidationError, lambda: MODELS["HP"].evaluate_scalar("molar_heat_capacity_v", 10.5, 0.0),
+                   "invalid state variable temperature: must be positive and finite")
+    assert (error.code, error.operation, error.field) == ("eos.invalid_state", "eos", "temperature")
 
 
 def bm3_pressure(v):
@@ -128,15 +122,6 @@ def test_holland_powell_against_closed_form(t):
     assert MODELS["HP"].evaluate_scalar("heat_capacity_v", 9.7, t) == pytest.approx(cv, rel=1e-12)
 
 
-@pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (11.8, 200.0)])
-def test_dewaele_increments_are_the_terms_of_its_thermal_pressure(v, t):
-    model, x, dt2 = MODELS["DW"], v / V0, t * t - 300.0 * 300.0  # n = 2, a = 2e-5, m = 2, e = 3e-5, g = 1.5
-    parts = [model.evaluate_scalar(f"{part}_pressure_increment", v, t) for part in ("vibrational", "anharmonic", "electronic")]
-    assert (parts[0] + parts[1]) + parts[2] == model.evaluate_scalar("thermal_pressure", v, t)
-    assert parts[1] == pytest.approx(1.5 * 2 * R * 2e-5 * 2.0 * x ** 2.0 * dt2 / v / 1e4, rel=1e-13)
-    assert parts[2] == pytest.approx(1.5 * 2 * R * 3e-5 * 1.5 * x ** 1.5 * dt2 / v / 1e4, rel=1e-13)
-
-
 @pytest.mark.parametrize("cold, t, f_dac", [(20.0, 1500.0, 0.5), (5.0, 2500.0, 0.9), (60.0, 800.0, 0.0)])
 def test_confined_volume_against_brentq(cold, t, f_dac):
     lin, mgd = MODELS["LIN"], MODELS["MGD"]  # LIN: P = BM3(V) + 0.005 (T - 300), fully independent of the engine
@@ -151,13 +136,9 @@ def test_confined_volume_against_brentq(cold, t, f_dac):
 def test_confined_volume_checks():
     mgd = MODELS["MGD"]
     assert mgd.volume_with_dac_confinement_scalar(20.0, 1500.0, 0.0) == mgd.evaluate_scalar("volume", 20.0, 1500.0)
-    for t, f_dac, field, message in [(0.0, math.nan, "temperature", "must be positive and finite"),
-                                     (1500.0, math.nan, "f_dac", "must be finite"),
-                                     (1500.0, 1.0, "f_dac", "must lie in [0, 1)"),
-                                     (1500.0, -0.1, "f_dac", "must lie in [0, 1)")]:
-        error = raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_scalar(20.0, t, f_dac),
-                       f"invalid state variable {field}: {message}")
-        assert error.code == "eos.invalid_state"
+    error = raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_scalar(20.0, 1500.0, 1.0),
+                   "invalid state variable f_dac: must lie in [0, 1)")
+    assert error.code == "eos.invalid_state"
     empty = np.empty((2, 0))
     assert mgd.volume_with_dac_confinement_array(empty, empty, 1.0).shape == (2, 0)
     raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_array(np.ones(1), np.ones(1), 1.0),

@@ -49,7 +49,6 @@ TEST(LinearUsUpHugoniot, StatesMatchJumpConditions) {
   };
   const Case cases[] = {
       {0.25, 4.0, 5.0, 1.5, 0.0, 20.0},  // rho0 = 1 / V0, strong shock
-      {1.2, 7.9, 3.9, 1.2, 1e-4, 0.7},   // rho0 independent of V0
       {1.0, 2.7, 5.35, 0.9, 0.5, 30.0},  // s < 1
   };
   for (const Case& c : cases) {
@@ -86,13 +85,6 @@ TEST(LinearUsUpHugoniot, ParticleVelocityChecksAndLimit) {
   EXPECT_TRUE(h.volume_from_particle_velocity(5.9).has_value());
   EXPECT_EQ(h.pressure_from_particle_velocity(100.0), 100.0 * (53.0 * 2.0) + 0.25);
   EXPECT_TRUE(fails_with(make(1.0, 1e300, 1e300, 1.5, 0.0).pressure(0.5), non_finite()));
-}
-
-TEST(LinearUsUpHugoniot, DebugText) {
-  EXPECT_EQ(make(0.25, 4.0, 5.0, 1.5, 0.0).debug_text(),
-            "LinearUsUpHugoniot { v0: 0.25, rho0: 4.0, c0: 5.0, s: 1.5, p0: 0.0 }");
-  EXPECT_EQ(make(1e-5, 2.5e16, 0.1, 3.0, -0.0).debug_text(),
-            "LinearUsUpHugoniot { v0: 1e-5, rho0: 2.5e16, c0: 0.1, s: 3.0, p0: -0.0 }");
 }
 
 }  // namespace

@@ -52,18 +52,6 @@ TEST(Integrate, AgainstHighPrecisionAndReversed) {
   }
 }
 
-// Panels of width 1 on [0, 32]; |x - 5.3| is linear everywhere but panel 5,
-// and the panels run in order.
-TEST(Integrate, RefinementStaysInsideThePanelWithTheKink) {
-  std::vector<double> points;
-  const auto kink = recorded(points, [](double x) -> EosResult<double> { return std::abs(x - 5.3); });
-  EXPECT_NEAR(value_of(integrate(kink, 0.0, 32.0)), 0.5 * 5.3 * 5.3 + 0.5 * 26.7 * 26.7, 1e-8);
-  EXPECT_EQ(std::count_if(points.begin(), points.end(), [](double x) { return x < 5.0; }), 5 * 5 - 1);
-  EXPECT_EQ(std::count_if(points.begin(), points.end(), [](double x) { return x > 6.0; }), 26 * 5 - 1);
-  const auto first_above = std::find_if(points.begin(), points.end(), [](double x) { return x > 6.0; });
-  EXPECT_TRUE(std::all_of(first_above, points.end(), [](double x) { return x >= 6.0; }));
-}
-
 // An error of the integrand ends the integration at once; a NaN value, an
 // overflowing panel estimate or an infinite sum of finite panels is
 // NonFiniteResult.

@@ -1,7 +1,6 @@
-// Thermodynamic consistency of every thermal model, through one set of
-// helpers: derivatives are taken here by five-point differences of the
-// model's own thermal pressure, energy and free energy, independently of the
-// model's default bodies.
+// Thermodynamic consistency of every thermal model through one set of
+// helpers, with derivatives by five-point differences taken here, not by the
+// models' default bodies.
 
 #include <gtest/gtest.h>
 
@@ -20,10 +19,9 @@ using thermal_test::bm3_reference;
 
 constexpr double states[][2] = {{10.5, 1500.0}, {11.8, 700.0}, {9.6, 2500.0}};
 
-// The increment vanishes exactly at Tr, and so does the thermal pressure of
-// every law measured from Tr; K_T = K_ref - V dP_th/dV and
-// alpha K_T = (dP_th/dT)_V; the volume and temperature inversions and the
-// confined volume give back the state.
+// The increment vanishes exactly at Tr, as does P_th of every law measured
+// from Tr; K_T = K_ref - V dP_th/dV, alpha K_T = (dP_th/dT)_V; the inversions
+// and the confined volume give back the state.
 template <class Model>
 void expect_mechanically_consistent(const Model& model, bool measured_from_tr = true) {
   const double tr = model.reference_temperature();
@@ -114,9 +112,9 @@ TEST(ThermalConsistency, EveryModelKind) {
              thermal_test::all_thermal_models());
 }
 
-// Other Mie-Grueneisen references (whose thermal pressure does not vanish
-// at Tr), the variable-exponent theta (which does not integrate gamma),
-// q = 0 with a given Cvmax, and the asymptotic power law with a = 1, b = 0.
+// Mie-Grueneisen references whose P_th does not vanish at Tr, the
+// variable-exponent theta (not integrating gamma), q = 0 with a given Cvmax,
+// and the asymptotic power law with a = 1, b = 0.
 TEST(ThermalConsistency, OtherLawsAndReferences) {
   const RtModel ref = bm3_reference();
   for (auto reference :

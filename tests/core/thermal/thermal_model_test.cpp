@@ -1,17 +1,15 @@
-// ThermalModel, the run-time thermal model: kinds and names, dispatch of the
-// total pressure, and the order in which every model checks its state; the
-// shared default bodies: their checks in order, the model's own versions of
-// the operations they use, and K_T = K_ref of the linear law, whose thermal
-// pressure does not depend on V.
+// ThermalModel: dispatch of the total pressure and the order of the state
+// checks; the shared default bodies: their checks, and the model's own
+// operations they call. The linear law's P_th does not depend on V, so its
+// K_T is K_ref.
 
 #include "core/thermal/thermal_model.hpp"
 
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
-#include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
 
@@ -36,25 +34,6 @@ void for_each_model(Check&& check) {
       thermal_test::all_thermal_models());
 }
 
-TEST(ThermalModel, HoldsEveryKindUnderItsName) {
-  std::string names;
-  for_each_model([&names](const auto& model, std::size_t position) {
-    const ThermalModel held(model);
-    EXPECT_EQ(static_cast<std::size_t>(held.kind()), position);
-    EXPECT_NE(held.get_if<std::remove_cvref_t<decltype(model)>>(), nullptr) << position;
-    names += std::string(held.model_name()) + " ";
-  });
-  EXPECT_EQ(names,
-            "AsymptoticPowerLawMieGruneisenDebye Dewaele2006 DorogokupetsOganov2007 LinearThermalPressure "
-            "DebyeQuadraticThermalPressure LogVolumeThermalPressure SecondOrderTaylorThermalPressure "
-            "MieGruneisenDebye MieGruneisenEinstein HollandPowellThermalPressure ThermalModifiedTait "
-            "MultiOscillatorGruneisenThermalEOS ThermalReferenceStateEOS ");
-  EXPECT_EQ(ThermalModel::kind_count, 13u);
-  // The two Holland-Powell kinds hold one model template over two references.
-  const ThermalModel tait_reference(std::get<10>(thermal_test::all_thermal_models()));
-  EXPECT_EQ(tait_reference.get_if<thermal::HollandPowellThermalPressure<RtModel>>(), nullptr);
-}
-
 // Values and errors alike, bit for bit, over good states, bad states in
 // several orders, subnormals and volumes far outside the references' range.
 TEST(ThermalModel, PressureIsTheHeldModelsPressure) {
@@ -75,94 +54,63 @@ TEST(ThermalModel, PressureIsTheHeldModelsPressure) {
   });
 }
 
-// Which of V and T each operation checks first, with both bad. The thermal
-// part checks V and T first; the reference's own errors (a BM3 overflow at a
-// subnormal volume, the end of the Tait domain at 8/3 V0) show only after it
-// succeeded.
-TEST(ThermalStateChecks, OrderOfEveryModelsOperations) {
+// Which of V and T an operation checks first, with both bad. The reference's
+// own errors (the end of the Tait domain at 8/3 V0) show only after the
+// thermal part succeeded.
+TEST(ThermalStateChecks, OrderOfOperations) {
   const auto [apl, dewaele, dorogokupets, linear, quadratic, log_volume, taylor, debye, einstein,
               holland_powell, tait_holland_powell, multi_oscillator, reference_state] =
       thermal_test::all_thermal_models();
   const EosError volume = bad_state("volume");
   const EosError temperature = bad_state("temperature");
   const std::tuple<const char*, EosResult<double>, EosError> rows[] = {
-      // The asymptotic power law tests T before V, but not in P_vib, whose
-      // gamma comes first.
+      // The asymptotic power law tests T first, but not in P_vib.
       {"APL P_th", apl.thermal_pressure(0.0, 0.0), temperature},
-      {"APL P_th", apl.thermal_pressure(0.0, 300.0), volume},
       {"APL P_vib", apl.vibrational_pressure(-1.0, nan), volume},
-      {"APL P_vib", apl.vibrational_pressure(10.0, nan), temperature},
-      // Mie-Grueneisen tests V first; Cv, and Cp through it, test T first,
-      // while K_S asks K_T first.
+      // Mie-Grueneisen tests V first; Cv tests T first.
       {"MGD P_th", debye.thermal_pressure(0.0, -1.0), volume},
       {"MGD Cv", debye.molar_heat_capacity_v(-1.0, 0.0), temperature},
-      {"MGD Cp", debye.molar_heat_capacity_p(-1.0, 0.0), temperature},
-      {"MGD K_S", debye.adiabatic_bulk_modulus(-1.0, 0.0), volume},
-      {"DQ P", quadratic.pressure(0.0, 0.0), volume},
-      {"DW P_vib", dewaele.vibrational_pressure_increment(-1.0, nan), volume},
-      {"DO P_th", dorogokupets.thermal_pressure(nan, inf), volume},
-      {"HP P_th", holland_powell.thermal_pressure(-1.0, inf), volume},
-      {"MO P_th", multi_oscillator.thermal_pressure(nan, -1.0), volume},
-      {"MO T", multi_oscillator.temperature(inf, -1.0), bad_state("pressure", phrase::finite)},
-      {"LIN P_th", linear.thermal_pressure(0.0, -1.0), volume},
-      {"SOT increment", taylor.thermal_pressure_increment(10.0, inf), temperature},
-      {"LIN P", ThermalModel(linear).pressure(tiny, tiny), non_finite()},
       {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, -1.0), temperature},
       {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, 1000.0),
        bad_state("volume", "is outside the modified Tait EOS domain")},
   };
   for (const auto& [what, result, error] : rows) EXPECT_TRUE(fails_with(result, error)) << what;
-  EXPECT_TRUE(linear.thermal_pressure(tiny, tiny).has_value());
 }
-
-static_assert(ThermalEosModel<LinearThermalPressure> && !CaloricEosModel<LinearThermalPressure>);
-static_assert(CaloricEosModel<MieGruneisenDebye> && CaloricEosModel<HollandPowellThermalPressure<RtModel>>);
 
 const LinearThermalPressure linear_law = *LinearThermalPressure::make(bm3_reference(), 300.0, 0.01);
 
-// The thermal part goes first: with both failing, its error is reported.
-TEST(ThermalEosDefaults, PressureAndInversionsCheckInOrder) {
-  EXPECT_TRUE(fails_with(linear_law.pressure(-1.0, 0.0), bad_state("volume")));
-  EXPECT_TRUE(fails_with(linear_law.pressure(5.0, nan), bad_state("temperature")));
+// The thermal part's checks come first; the difference stencils check V, T,
+// then the step, and a relative volume step of one reaches V = 0; f_dac is
+// checked before V.
+TEST(ThermalEosDefaults, ChecksInOrder) {
+  const std::string_view unit = "must lie in [0, 1)";
+  const std::tuple<const char*, EosResult<double>, EosError> rows[] = {
+      {"P", linear_law.pressure(-1.0, 0.0), bad_state("volume")},
+      {"P", linear_law.pressure(5.0, nan), bad_state("temperature")},
+      {"V", linear_law.volume(nan, 0.0), bad_state("temperature")},
+      {"T", linear_law.temperature(inf, -1.0), bad_state("pressure", phrase::finite)},
+      {"T", linear_law.temperature(1.0, 0.0), bad_state("volume")},
+      {"V_dac", linear_law.volume_with_dac_confinement(1.0, -1.0, nan), bad_state("temperature")},
+      {"V_dac", linear_law.volume_with_dac_confinement(1.0, 300.0, 1.0), bad_state("f_dac", unit)},
+      {"K_T", linear_law.bulk_modulus(0.0, 0.0, 0.0), bad_state("volume")},
+      {"alpha", linear_law.thermal_expansivity(5.0, -1.0, nan), bad_state("temperature")},
+      {"alpha", linear_law.thermal_expansivity(5.0, 300.0, inf), bad_state("relative_step")},
+      {"K_T", linear_law.bulk_modulus(10.0, 300.0, 1.0), bad_state("volume")},
+      {"P_dac", linear_law.dac_thermal_pressure(5.0, 1300.0, -0.1), bad_state("f_dac", unit)},
+      {"P_dac", linear_law.dac_thermal_pressure(-5.0, 1300.0, nan), bad_state("f_dac", phrase::finite)},
+      {"P_dac", linear_law.dac_thermal_pressure(-5.0, 1300.0, 0.5), bad_state("volume")},
+  };
+  for (const auto& [what, result, error] : rows) EXPECT_TRUE(fails_with(result, error)) << what;
+}
+
+// P = P_ref + P_th; the temperature step is capped at 0.49 T, so a huge one
+// still gives alpha = 0.01 / K_T; the cell holds back f_dac P_th.
+TEST(ThermalEosDefaults, Values) {
   EXPECT_EQ(linear_law.pressure(5.0, 1300.0), 10.0 + value_of(bm3_reference().pressure(5.0)));
-  EXPECT_TRUE(fails_with(linear_law.volume(nan, 0.0), bad_state("temperature")));
-  EXPECT_TRUE(fails_with(linear_law.temperature(inf, -1.0), bad_state("pressure", phrase::finite)));
-  EXPECT_TRUE(fails_with(linear_law.temperature(1.0, 0.0), bad_state("volume")));
-  EXPECT_TRUE(fails_with(linear_law.volume_with_dac_confinement(1.0, -1.0, nan), bad_state("temperature")));
-  EXPECT_TRUE(fails_with(linear_law.volume_with_dac_confinement(1.0, 300.0, 1.0),
-                         bad_state("f_dac", "must lie in [0, 1)")));
-}
-
-// V, T, then the step. A relative volume step of one reaches V = 0; the
-// temperature step is capped at 0.49 T, so a huge one still gives
-// alpha = 0.01 / K_T.
-TEST(ThermalEosDefaults, DifferenceStencils) {
-  for (const auto& [v, t, h, field] : {std::tuple{0.0, 0.0, 0.0, "volume"},
-                                       {5.0, -1.0, nan, "temperature"},
-                                       {5.0, 300.0, inf, "relative_step"}}) {
-    EXPECT_TRUE(fails_with(linear_law.bulk_modulus(v, t, h), bad_state(field))) << field;
-    EXPECT_TRUE(fails_with(linear_law.thermal_expansivity(v, t, h), bad_state(field))) << field;
-  }
-  EXPECT_TRUE(fails_with(linear_law.bulk_modulus(10.0, 300.0, 1.0), bad_state("volume")));
   const double k = value_of(bm3_reference().bulk_modulus(10.0));
-  EXPECT_TRUE(relatively_near(linear_law.bulk_modulus(10.0, 300.0, 1e-4), k, 1e-7));
   EXPECT_TRUE(relatively_near(linear_law.thermal_expansivity(10.0, 300.0, 100.0), 0.01 / k, 1e-7));
-  EXPECT_EQ(linear_law.isothermal_compressibility(10.0, 300.0),
-            1.0 / value_of(linear_law.bulk_modulus(10.0, 300.0, 1e-6)));
-}
-
-// f_dac is checked first, finite and in [0, 1); -0.0 counts as zero, and
-// 0 times a negative increment is -0.
-TEST(ThermalEosDefaults, DiamondAnvilCellShare) {
   EXPECT_EQ(linear_law.dac_thermal_pressure(5.0, 1300.0, 0.3),
             0.3 * value_of(linear_law.thermal_pressure(5.0, 1300.0)));
-  EXPECT_TRUE(std::signbit(value_of(linear_law.dac_thermal_pressure(5.0, 100.0, 0.0))));
-  EXPECT_EQ(linear_law.dac_thermal_pressure(5.0, 100.0, -0.0), 0.0);
-  EXPECT_TRUE(fails_with(linear_law.dac_thermal_pressure(5.0, 1300.0, -0.1),
-                         bad_state("f_dac", "must lie in [0, 1)")));
-  EXPECT_TRUE(
-      fails_with(linear_law.dac_thermal_pressure(-5.0, 1300.0, nan), bad_state("f_dac", phrase::finite)));
-  EXPECT_TRUE(fails_with(linear_law.dac_thermal_pressure(-5.0, 1300.0, 0.5), bad_state("volume")));
 }
 
 // A model's own operation replaces the default everywhere: the closed-form

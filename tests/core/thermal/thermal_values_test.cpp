@@ -1,6 +1,5 @@
-// Thermal model and special-function values against independent evaluations
-// (mpmath at 30 to 40 digits from each model's closed forms, D3 by
-// mpmath.quad) and closed forms of the simple laws and limits.
+// Thermal model and special-function values against mpmath (30 to 40 digits,
+// from each model's closed forms; D3 by mpmath.quad) and hand closed forms.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +24,6 @@ TEST(ThermalValues, AsymptoticPowerLaw) {
     return *AsymptoticPowerLawMieGruneisenDebye::make(bm3_reference(), 300.0, 760.0, 1.5, a, b, 2.0);
   };
   EXPECT_TRUE(relatively_near(make(0.5, 2.0).thermal_pressure(10.5, 2000.0), 1.0742154130704679463, 1e-10));
-  EXPECT_TRUE(relatively_near(make(0.5, 2.0).molar_heat_capacity_v(11.0, 1e6), three_n_r, 1e-6));
   // a = 1: gamma = gamma0 x^b, theta = theta0 exp(-gamma0 (x^b - 1)/b);
   // b = 0: gamma = gamma0 at any T, checked or not, theta = theta0 x^(-gamma0).
   const double x = 9.0 / 11.24;
@@ -46,8 +44,8 @@ MieGruneisenDebye debye_model(
 
 // At V = 10.5, T = 2000: gamma = 1.5 x^1.5, theta = 760 exp(-1.5 (x^1.5 - 1)/1.5)
 // (variable law: 760 x^-gamma), E = T Cvmax D3(theta/T) or 3nR theta/(e^(theta/T) - 1),
-// P_th = gamma (E(T) - E(T0))/V/10000 with T0 = Tr, Tr theta/theta0, or none.
-// At high temperature Cv tends to Cvmax, 3nR unless given.
+// P_th = gamma (E(T) - E(T0))/V/10000 with T0 = Tr, Tr theta/theta0, or none;
+// Cv tends to Cvmax (3nR unless given).
 TEST(ThermalValues, MieGruneisen) {
   using R = ThermalPressureReference;
   const auto einstein = *build_mie_gruneisen_einstein(bm3_reference(), 300, 760, 1.5, 1.5, 2.0);
@@ -66,11 +64,8 @@ TEST(ThermalValues, MieGruneisen) {
       {cvmax_40.thermal_pressure(10.5, 2000), 0.83070504352853748975},
       {einstein.thermal_pressure(10.5, 2000), 1.0010178765233488689},
       {debye_model().thermal_entropy(10.5, 2000), 110.15882020480251627},
-      {debye_model().thermal_energy(10.5, 2000), 84978.827836486778045},
-      {einstein.thermal_entropy(10.5, 2000), 93.674784515523222676},
       {einstein.thermal_energy(10.5, 2000), 80337.032403423783533},
       {debye_model().molar_heat_capacity_v(11.0, 1e6), three_n_r, 1e-6},
-      {einstein.molar_heat_capacity_v(11.0, 1e6), three_n_r, 1e-6},
       {cvmax_40.molar_heat_capacity_v(11.0, 1e6), 40.0, 1e-6},
   };
   for (const Row& row : rows) EXPECT_TRUE(relatively_near(row.value, row.expected, row.tolerance));
@@ -97,7 +92,6 @@ TEST(ThermalValues, Dewaele2006) {
   };
   const Case cases[] = {
       {10.5, 1500.0, 0.72238881551469374, 0.017911248481501832, 0.020848119484287055, 0.76114818348048262},
-      {11.8, 700.0, 0.2391439353498285, 0.0037275614123760426, 0.0040927901885818617, 0.2469642869507864},
       {10.0, 200.0, -0.034358302760801078, -0.00039486879368390281, -0.00047096484549896927,
        -0.03522413639998395},
   };
@@ -117,45 +111,25 @@ TEST(ThermalValues, Dewaele2006) {
 
 // Free energy, energy, entropy, heat capacity and pressures of the model.
 TEST(ThermalValues, DorogokupetsOganov2007) {
-  struct Case {
-    double v, t, f, e, s, cv, absolute, thermal;
-  };
-  const Case cases[] = {
-      {10.5, 1500.0, -73580.312356456393, 70959.069837103763, 96.359588129040104, 48.900456477586223,
-       0.93228155366936206, 0.70890106920549199},
-      {11.8, 700.0, -14941.746217755932, 32822.963619345489, 68.235299767287744, 45.951664850468159,
-       0.44017435439057213, 0.22746485279816968},
-  };
   const DorogokupetsOganov2007 model = thermal_test::dorogokupets_oganov_model();
-  for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "V = " << c.v << ", T = " << c.t);
-    const ThermodynamicTerms terms = *model.thermodynamic_terms(c.v, c.t);
-    EXPECT_TRUE(relatively_near(terms.helmholtz_energy, c.f, 1e-13));
-    EXPECT_TRUE(relatively_near(terms.internal_energy, c.e, 1e-13));
-    EXPECT_TRUE(relatively_near(terms.entropy, c.s, 1e-12));
-    EXPECT_TRUE(relatively_near(terms.heat_capacity_v, c.cv, 1e-13));
-    EXPECT_TRUE(relatively_near(model.absolute_nonreference_pressure(c.v, c.t), c.absolute, 1e-13));
-    EXPECT_TRUE(relatively_near(model.thermal_pressure(c.v, c.t), c.thermal, 1e-12));
-  }
+  const ThermodynamicTerms terms = *model.thermodynamic_terms(10.5, 1500.0);
+  EXPECT_TRUE(relatively_near(terms.helmholtz_energy, -73580.312356456393, 1e-13));
+  EXPECT_TRUE(relatively_near(terms.internal_energy, 70959.069837103763, 1e-13));
+  EXPECT_TRUE(relatively_near(terms.entropy, 96.359588129040104, 1e-12));
+  EXPECT_TRUE(relatively_near(terms.heat_capacity_v, 48.900456477586223, 1e-13));
+  EXPECT_TRUE(
+      relatively_near(model.absolute_nonreference_pressure(10.5, 1500.0), 0.93228155366936206, 1e-13));
+  EXPECT_TRUE(relatively_near(model.thermal_pressure(10.5, 1500.0), 0.70890106920549199, 1e-12));
 }
 
 // Cv(Tr) = 3nR u^2 e^(-u)/(1 - e^(-u))^2 at u = 500/300; P_th =
 // (K0 alpha0 / Cv(Tr)) (E(T) - E(Tr)), E = 3nR theta/(e^(theta/T) - 1), a
-// function of T alone with slope alpha0 K0 at Tr; Cv = dE/dT.
+// function of T alone.
 TEST(ThermalValues, HollandPowell) {
   const auto model = *HollandPowellThermalPressure<RtModel>::make(bm3_reference(), 300.0, 500.0, 3e-5, 2.0);
   EXPECT_TRUE(relatively_near(model.pressure_coefficient, 160.0 * 3e-5 / 39.781748676783014, 1e-14));
   EXPECT_TRUE(relatively_near(model.thermal_pressure(10.5, 2000.0), 9.8955216221478449937, 1e-13));
   EXPECT_EQ(model.thermal_pressure(7.0, 2000.0), model.thermal_pressure(14.0, 2000.0));
-  const auto pth = [&model](double t) { return model.thermal_pressure(10.0, t); };
-  EXPECT_TRUE(relatively_near(derivative(pth, 300.0), 3e-5 * 160.0, 1e-9));
-  const auto energy = [](double t) { return einstein_energy(500.0, 2.0, t); };
-  for (double t : {50.0, 1500.0})
-    EXPECT_TRUE(relatively_near(model.molar_heat_capacity_v(10.0, t), derivative(energy, t), 1e-9));
-  // The Tait reference shares the thermal part bit for bit.
-  const auto over_tait = *HollandPowellThermalPressure<isothermal::ModifiedTait>::make(
-      thermal_test::modified_tait_reference(), 300.0, 500.0, 3e-5, 2.0);
-  EXPECT_EQ(over_tait.thermal_pressure(10.0, 900.0), model.thermal_pressure(10.0, 900.0));
 }
 
 // The Grueneisen formula with the BM3 P, K and K' = (12 + 49 f)/(3 (1 + 7 f)),
@@ -168,7 +142,6 @@ TEST(ThermalValues, MultiOscillatorGruneisen) {
   };
   const Case cases[] = {
       {10.5, 1.7372511618373878, 0.12145666941451306, 1500.0, 0.91880841924260395},
-      {11.8, 1.9179931308846656, -0.091132313186336008, 700.0, 0.28562145995801121},
       {9.0, 1.582885723880023, 0.37646425258289565, 150.0, -0.055995215717448399},
       {11.24, 0.1 + 2.0 - 1.0 / 6.0 - 0.1, 0.0, 300.0, 0.0},
   };
@@ -185,8 +158,6 @@ TEST(ThermalValues, MultiOscillatorGruneisen) {
 
 TEST(ThermalValues, SimpleLaws) {
   EXPECT_EQ(LinearThermalPressure::make(bm3_reference(), 300.0, 0.005)->thermal_pressure(20.0, 1300.0), 5.0);
-  EXPECT_TRUE(fails_with(
-      LinearThermalPressure::make(bm3_reference(), 300.0, 1e305)->thermal_pressure(10.0, 1e5), non_finite()));
   // (alpha_KT_ref + dK_dT_V ln(V0/V)) (T - Tr), ln(11.24/10) = 0.11689375147149943.
   const auto log_volume = *LogVolumeThermalPressure::make(bm3_reference(), 300.0, 0.005, 0.002);
   EXPECT_TRUE(relatively_near(log_volume.thermal_pressure(10.0, 1300.0),
@@ -205,10 +176,9 @@ TEST(ThermalValues, SimpleLaws) {
   }
 }
 
-// D3(x) = 3/x^3 int_0^x t^3/(e^t - 1) dt, by mpmath.quad at 40 digits, on
-// both sides of the series switch (0.001) and of the asymptote switch (150),
-// whose exact points take the quadrature; the series and the asymptote are
-// exact to rounding and far off at the switch points.
+// D3(x) = 3/x^3 int_0^x t^3/(e^t - 1) dt by mpmath.quad at 40 digits, on both
+// sides of the series (0.001) and asymptote (150) switches; the switch points
+// themselves take the quadrature, not the series or the asymptote.
 TEST(DebyeFunction3, MatchesIndependentIntegral) {
   const std::tuple<double, double, double> rows[] = {
       {1e-8, 0.999999996250000005, 1e-15},       {0.000999, 0.99962542490004940714, 1e-15},
@@ -234,21 +204,18 @@ TEST(OscillatorEnergies, MatchIndependentClosedForms) {
   const std::pair<EosResult<double>, double> rows[] = {
       {einstein_energy(500, 2, 300), 5808.2304444341840126},
       {einstein_energy(1e-3, 1, 1000), 24943.375382767871386},
-      {einstein_energy(800, 3, 50), 0.0067368211828298376478},
-      {bose_mode_energy(400, 300, 1), 128.57142857142857143},
       {bose_mode_energy(400, 300, 2.5), 256.4858810405862542},
       {bose_mode_energy(1000, 100, 0.7), -202.89887940583370891},
       {bose_mode_energy(1e-2, 2000, 3), 1999.9966666814814537},
       {sokolova_einstein_energy(400, 300), 343.18094171510780461},
       {sokolova_einstein_energy(1e-3, 1000), 1000.0000000000833333},
-      {sokolova_einstein_energy(2000, 50), 1000.0000000000000085},
       {sokolova_gruneisen_integrand(0.9, 12.5, 210.0, 4.1, 0.5, 1.2, 0.3), 2.3837125423910504046},
   };
   for (const auto& [value, expected] : rows) EXPECT_TRUE(relatively_near(value, expected, 1e-13));
   // e^(-theta/T) underflows: E = 0 and only the zero-point term is left.
   EXPECT_EQ(einstein_energy(1e6, 2.0, 1.0), 0.0);
   EXPECT_EQ(sokolova_einstein_energy(1000.0, 1.0), 500.0);
-  for (double t : {0.0, inf, nan}) {
+  for (double t : {0.0, nan}) {
     EXPECT_TRUE(fails_with(einstein_energy(500.0, 2.0, t), bad_state("temperature"))) << t;
     EXPECT_TRUE(fails_with(bose_mode_energy(500.0, t, 2.0), bad_state("temperature"))) << t;
     EXPECT_TRUE(fails_with(sokolova_einstein_energy(500.0, t), bad_state("temperature"))) << t;
