@@ -50,10 +50,6 @@ ThermalQuantityResult bad_volume() {
   return std::unexpected(ThermalQuantityError(EosError::invalid_state("volume", phrase::positive_finite)));
 }
 
-ThermalQuantityResult bad_temperature() {
-  return std::unexpected(
-      ThermalQuantityError(EosError::invalid_state("temperature", phrase::positive_finite)));
-}
 
 template <class Model>
 double volume_ratio(const Model& model, double volume) {
@@ -62,34 +58,11 @@ double volume_ratio(const Model& model, double volume) {
 
 // ---- closed forms --------------------------------------------------------
 
-// gamma = gamma0 exp(q ln(V/V0)).
-template <bool Debye>
-ThermalQuantityResult gruneisen_closed_form(const MieGruneisen<Debye>& model, double volume) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  return lift(finite_result(model.gamma0 * std::exp(model.q * std::log(volume_ratio(model, volume)))));
-}
-
-// gamma = gamma0 (1 + a ((V/V0)^b - 1)).
-ThermalQuantityResult gruneisen_closed_form(const AsymptoticPowerLawMieGruneisenDebye& model, double volume) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  const double x = volume_ratio(model, volume);
-  return lift(finite_result(model.gamma0 * (1.0 + model.a * (std::pow(x, model.b) - 1.0))));
-}
-
 // gamma = gamma_inf + (gamma0 - gamma_inf) (V/V0)^beta.
 ThermalQuantityResult gruneisen_closed_form(const Dewaele2006& model, double volume) {
   if (!is_positive_finite(volume)) return bad_volume();
   const double x = volume_ratio(model, volume);
   return lift(finite_result(model.gamma_inf + (model.gamma0 - model.gamma_inf) * std::pow(x, model.beta)));
-}
-
-// gamma = (alpha0 K0 / Cv0) V 10000, with the coefficient fixed at
-// construction; proportional to V, independent of T.
-template <class Reference>
-ThermalQuantityResult gruneisen_closed_form(const HollandPowellThermalPressure<Reference>& model,
-                                            double volume) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  return lift(finite_result(model.pressure_coefficient * volume * energy_per_pressure_volume));
 }
 
 // theta = theta0 x^(-gamma_inf) exp(((gamma0 - gamma_inf)/beta) (1 - x^beta)), x = V/V0.
@@ -101,48 +74,7 @@ ThermalQuantityResult characteristic_temperature_closed_form(const Dewaele2006& 
       std::exp(((model.gamma0 - model.gamma_inf) / model.beta) * (1.0 - std::pow(x, model.beta)))));
 }
 
-// Einstein heat capacity 3 n R u^2 e^(-u) / (1 - e^(-u))^2, u = theta/T,
-// independent of V.
-template <class Reference>
-ThermalQuantityResult heat_capacity_closed_form(const HollandPowellThermalPressure<Reference>& model,
-                                                double volume, double temperature) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  if (!is_positive_finite(temperature)) return bad_temperature();
-  return lift(finite_result(holland_powell_heat_capacity(model.theta, model.n, temperature)));
-}
-
-// P_th = alpha_KT (T - Tr).
-ThermalQuantityResult thermal_pressure_closed_form(const LinearThermalPressure& model, double volume,
-                                                   double temperature) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  if (!is_positive_finite(temperature)) return bad_temperature();
-  return lift(finite_result(model.alpha_KT * (temperature - model.Tr)));
-}
-
-// P_th = (alpha_KT_ref + dK_dT_V ln(V0/V)) (T - Tr).
-ThermalQuantityResult thermal_pressure_closed_form(const LogVolumeThermalPressure& model, double volume,
-                                                   double temperature) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  if (!is_positive_finite(temperature)) return bad_temperature();
-  const double v0 = reference_volume(model.reference);
-  return lift(
-      finite_result((model.alpha_KT_ref + model.dK_dT_V * std::log(v0 / volume)) * (temperature - model.Tr)));
-}
-
 // ---- thermal pressure and its increment ----------------------------------
-
-template <class Model>
-ThermalQuantityResult thermal_pressure_of(const Model& model, double volume, double temperature) {
-  return lift(model.thermal_pressure(volume, temperature));
-}
-ThermalQuantityResult thermal_pressure_of(const LinearThermalPressure& model, double volume,
-                                          double temperature) {
-  return thermal_pressure_closed_form(model, volume, temperature);
-}
-ThermalQuantityResult thermal_pressure_of(const LogVolumeThermalPressure& model, double volume,
-                                          double temperature) {
-  return thermal_pressure_closed_form(model, volume, temperature);
-}
 
 // The models whose thermal pressure is already measured from Tr report it
 // as the increment; the others use their own increment over Tr.
@@ -151,7 +83,8 @@ constexpr bool increment_is_thermal_pressure =
     std::is_same_v<Model, AsymptoticPowerLawMieGruneisenDebye> || std::is_same_v<Model, Dewaele2006> ||
     std::is_same_v<Model, HollandPowellThermalPressure<RtModel>> ||
     std::is_same_v<Model, HollandPowellThermalPressure<isothermal::ModifiedTait>> ||
-    std::is_same_v<Model, ThermalReferenceState>;
+    std::is_same_v<Model, ThermalReferenceState> || std::is_same_v<Model, LinearThermalPressure> ||
+    std::is_same_v<Model, LogVolumeThermalPressure>;
 
 template <class Model>
 ThermalQuantityResult thermal_pressure_increment_of(const Model& model, double volume, double temperature) {
@@ -160,14 +93,6 @@ ThermalQuantityResult thermal_pressure_increment_of(const Model& model, double v
   } else {
     return lift(model.thermal_pressure_increment(volume, temperature));
   }
-}
-ThermalQuantityResult thermal_pressure_increment_of(const LinearThermalPressure& model, double volume,
-                                                    double temperature) {
-  return thermal_pressure_closed_form(model, volume, temperature);
-}
-ThermalQuantityResult thermal_pressure_increment_of(const LogVolumeThermalPressure& model, double volume,
-                                                    double temperature) {
-  return thermal_pressure_closed_form(model, volume, temperature);
 }
 
 // ---- model-specific vocabularies -----------------------------------------
@@ -184,7 +109,7 @@ template <class Model>
 ThermalQuantityResult debye_like_quantity(const Model& model, Q quantity, double volume, double temperature) {
   switch (quantity) {
     case Q::gruneisen_parameter:
-      return gruneisen_closed_form(model, volume);
+      return lift(model.gruneisen_parameter(volume, temperature));
     case Q::molar_heat_capacity_v:
       return lift(model.molar_heat_capacity_v(volume, temperature));
     case Q::molar_heat_capacity_p:
@@ -280,9 +205,9 @@ ThermalQuantityResult specific_quantity(const HollandPowellThermalPressure<Refer
                                         double volume, double temperature) {
   switch (quantity) {
     case Q::gruneisen_parameter:
-      return gruneisen_closed_form(model, volume);
+      return lift(model.gruneisen_parameter(volume, temperature));
     case Q::molar_heat_capacity_v:
-      return heat_capacity_closed_form(model, volume, temperature);
+      return lift(model.molar_heat_capacity_v(volume, temperature));
     case Q::molar_heat_capacity_p:
       return lift(model.molar_heat_capacity_p(volume, temperature));
     case Q::adiabatic_bulk_modulus:
@@ -310,7 +235,7 @@ ThermalQuantityResult evaluate_on(const Model& model, Q quantity, double first, 
     case Q::isothermal_compressibility:
       return lift(model.isothermal_compressibility(first, second));
     case Q::thermal_pressure:
-      return thermal_pressure_of(model, first, second);
+      return lift(model.thermal_pressure(first, second));
     case Q::thermal_pressure_increment:
       return thermal_pressure_increment_of(model, first, second);
     default:
