@@ -60,10 +60,7 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
   // gamma(V) (E(V, T) - E(V, Tr)) / V / 10000, the Debye part alone.
   EosResult<double> vibrational_pressure_increment(double volume, double temperature) const {
     if (auto bad = check_state(volume, temperature); !bad) return std::unexpected(bad.error());
-    const double x = volume / reference.v0();
-    const EosResult<double> theta =
-        finite_result(std::exp((1.0 - std::pow(x, beta)) * ((gamma0 - gamma_inf) / beta)) *
-                      (theta0 * std::pow(x, -gamma_inf)));
+    const EosResult<double> theta = theta_at(volume);
     if (!theta) return theta;
     const EosResult<double> energy = debye_energy(*theta, n, temperature);
     if (!energy) return energy;
@@ -71,9 +68,21 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
     if (!is_positive_finite(Tr)) return fail_state("temperature", phrase::positive_finite);
     const EosResult<double> reference_energy = debye_energy(*theta, n, Tr);
     if (!reference_energy) return reference_energy;
-    const EosResult<double> gamma = finite_result(gamma_inf + (gamma0 - gamma_inf) * std::pow(x, beta));
+    const EosResult<double> gamma = gamma_at(volume);
     if (!gamma) return gamma;
     return finite_result(*gamma * (*energy - *reference_energy) / volume / energy_per_pressure_volume);
+  }
+
+  // theta(V); the volume alone is checked.
+  EosResult<double> characteristic_temperature(double volume) const {
+    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+    return theta_at(volume);
+  }
+
+  // gamma(V); the temperature is neither tested nor used.
+  EosResult<double> gruneisen_parameter(double volume, double /*temperature*/) const {
+    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
+    return gamma_at(volume);
   }
 
   // The intrinsic-anharmonic term (3/2) n R a m x^m (T^2 - Tr^2) / V / 10000.
@@ -100,6 +109,16 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
   }
 
  private:
+  EosResult<double> theta_at(double volume) const {
+    const double x = volume / reference.v0();
+    return finite_result(std::exp((1.0 - std::pow(x, beta)) * ((gamma0 - gamma_inf) / beta)) *
+                         (theta0 * std::pow(x, -gamma_inf)));
+  }
+
+  EosResult<double> gamma_at(double volume) const {
+    return finite_result(gamma_inf + (gamma0 - gamma_inf) * std::pow(volume / reference.v0(), beta));
+  }
+
   // (3/2) n R, the prefactor of both quadratic terms.
   double quadratic_prefactor() const { return (n * 1.5) * gas_constant; }
 

@@ -1,7 +1,6 @@
 #include "core/thermal/thermal_quantity.hpp"
 
 #include <array>
-#include <cmath>
 #include <type_traits>
 #include <utility>
 
@@ -45,34 +44,6 @@ ThermalQuantityResult lift(const EosResult<double>& result) {
 }
 
 ThermalQuantityResult unavailable() { return std::unexpected(ThermalQuantityError(QuantityUnavailable{})); }
-
-ThermalQuantityResult bad_volume() {
-  return std::unexpected(ThermalQuantityError(EosError::invalid_state("volume", phrase::positive_finite)));
-}
-
-
-template <class Model>
-double volume_ratio(const Model& model, double volume) {
-  return volume / reference_volume(model.reference);
-}
-
-// ---- closed forms --------------------------------------------------------
-
-// gamma = gamma_inf + (gamma0 - gamma_inf) (V/V0)^beta.
-ThermalQuantityResult gruneisen_closed_form(const Dewaele2006& model, double volume) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  const double x = volume_ratio(model, volume);
-  return lift(finite_result(model.gamma_inf + (model.gamma0 - model.gamma_inf) * std::pow(x, model.beta)));
-}
-
-// theta = theta0 x^(-gamma_inf) exp(((gamma0 - gamma_inf)/beta) (1 - x^beta)), x = V/V0.
-ThermalQuantityResult characteristic_temperature_closed_form(const Dewaele2006& model, double volume) {
-  if (!is_positive_finite(volume)) return bad_volume();
-  const double x = volume_ratio(model, volume);
-  return lift(finite_result(
-      model.theta0 * std::pow(x, -model.gamma_inf) *
-      std::exp(((model.gamma0 - model.gamma_inf) / model.beta) * (1.0 - std::pow(x, model.beta)))));
-}
 
 // ---- thermal pressure and its increment ----------------------------------
 
@@ -152,9 +123,9 @@ ThermalQuantityResult specific_quantity(const Dewaele2006& model, Q quantity, do
                                         double temperature) {
   switch (quantity) {
     case Q::gruneisen_parameter:
-      return gruneisen_closed_form(model, volume);
+      return lift(model.gruneisen_parameter(volume, temperature));
     case Q::characteristic_temperature:
-      return characteristic_temperature_closed_form(model, volume);
+      return lift(model.characteristic_temperature(volume));
     case Q::vibrational_pressure_increment:
       return lift(model.vibrational_pressure_increment(volume, temperature));
     case Q::anharmonic_pressure_increment:
