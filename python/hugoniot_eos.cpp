@@ -37,8 +37,7 @@ EosResult<double> volume_at_pressure(const LinearUsUpHugoniot& h, double pressur
 
 // Us = up s + c0.
 EosResult<double> shock_velocity_at_particle_velocity(const LinearUsUpHugoniot& h, double up) {
-  if (!is_finite(up)) return fail_parameter("particle_velocity", phrase::finite);
-  if (up < 0.0) return fail_state("particle_velocity", phrase::non_negative);
+  if (auto checked = hugoniot::checked_particle_velocity(up); !checked) return checked;
   return finite_result(up * h.s + h.c0);
 }
 

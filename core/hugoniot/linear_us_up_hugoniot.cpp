@@ -17,13 +17,13 @@ EosResult<double> compression(double volume, double v0, double s) {
   return eta;
 }
 
+}  // namespace
+
 EosResult<double> checked_particle_velocity(double up) {
   if (!is_finite(up)) return fail_parameter("particle_velocity", phrase::finite);
   if (!is_non_negative(up)) return fail_state("particle_velocity", phrase::non_negative);
   return up;
 }
-
-}  // namespace
 
 EosResult<LinearUsUpHugoniot> LinearUsUpHugoniot::make(double v0, double rho0, double c0, double s,
                                                        double p0) {

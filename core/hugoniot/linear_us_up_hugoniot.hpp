@@ -9,6 +9,10 @@
 
 namespace nivaltus::hugoniot {
 
+// A particle velocity must be finite (InvalidParameter "particle_velocity")
+// and non-negative, -0.0 included (InvalidState "particle_velocity").
+EosResult<double> checked_particle_velocity(double up);
+
 struct LinearUsUpHugoniot {
   double v0;
   double rho0;
