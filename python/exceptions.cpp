@@ -8,7 +8,7 @@ namespace nivaltus::python {
 namespace {
 
 PyRef text(std::string_view value) {
-  return PyRef::steal(PyUnicode_FromStringAndSize(value.data(), static_cast<Py_ssize_t>(value.size())));
+  return PyRef::steal(new_str(value));
 }
 
 PyError fallback_error(std::string_view class_name, std::string_view message) {

@@ -10,6 +10,7 @@
 #include "python/array_view.hpp"
 #include "python/exceptions.hpp"
 #include "python/panic.hpp"
+#include "python/py_ref.hpp"
 #include "python/static_type.hpp"
 
 namespace nivaltus::python {
@@ -103,7 +104,7 @@ PyObject* hugoniot_eos_evaluate_array(PyObject* self, PyObject* const* args, Py_
 PyObject* hugoniot_eos_repr(PyObject* self) {
   return guarded([&] {
     const std::string text = "HugoniotEos(" + hugoniot_of(self).debug_text() + ")";
-    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    return new_str(text);
   });
 }
 

@@ -1,4 +1,5 @@
 #include "python/panic.hpp"
+#include "python/py_ref.hpp"
 
 #include <execinfo.h>
 #include <unistd.h>
@@ -56,7 +57,7 @@ void write_report(std::string_view message, const std::source_location& where) {
 void set_panic_exception(std::string_view message) {
   PyObject* type = panic_exception_type();
   if (type == nullptr) return;  // the failure to create the class stays set
-  PyObject* text = PyUnicode_FromStringAndSize(message.data(), static_cast<Py_ssize_t>(message.size()));
+  PyObject* text = new_str(message);
   if (text == nullptr) return;
   PyErr_SetObject(type, text);
   Py_DECREF(text);

@@ -6,6 +6,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <string_view>
 #include <utility>
 
 namespace nivaltus::python {
@@ -41,5 +42,10 @@ class PyRef {
   explicit PyRef(PyObject* object) : object_(object) {}
   PyObject* object_ = nullptr;
 };
+
+// A new Python str from UTF-8 text (a new reference, null on failure).
+inline PyObject* new_str(std::string_view text) {
+  return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+}
 
 }  // namespace nivaltus::python

@@ -12,6 +12,7 @@
 #include "python/array_view.hpp"
 #include "python/exceptions.hpp"
 #include "python/panic.hpp"
+#include "python/py_ref.hpp"
 #include "python/static_type.hpp"
 
 namespace nivaltus::python {
@@ -199,7 +200,7 @@ PyObject* rt_eos_bulk_modulus_derivative_array(PyObject* self, PyObject* const* 
 PyObject* rt_eos_model_name(PyObject* self, void*) {
   return guarded([&] {
     const std::string_view name = model_of(self).model_name();
-    return PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+    return new_str(name);
   });
 }
 
@@ -210,7 +211,7 @@ PyObject* rt_eos_reference_volume(PyObject* self, void*) {
 PyObject* rt_eos_repr(PyObject* self) {
   return guarded([&] {
     const std::string text = "RtEos(model_name='" + std::string(model_of(self).model_name()) + "')";
-    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    return new_str(text);
   });
 }
 

@@ -14,6 +14,7 @@
 #include "python/array_view.hpp"
 #include "python/exceptions.hpp"
 #include "python/panic.hpp"
+#include "python/py_ref.hpp"
 #include "python/static_type.hpp"
 #include "python/thermal_eos_constructors.hpp"
 
@@ -138,7 +139,7 @@ PyObject* thermal_eos_volume_with_dac_confinement_array(PyObject* self, PyObject
 PyObject* thermal_eos_model_name(PyObject* self, void*) {
   return guarded([&] {
     const std::string_view name = model_of(self).model_name();
-    return PyUnicode_FromStringAndSize(name.data(), static_cast<Py_ssize_t>(name.size()));
+    return new_str(name);
   });
 }
 
@@ -147,7 +148,7 @@ PyObject* thermal_eos_repr(PyObject* self) {
     std::string text = "ThermalEos(model_name='";
     text += model_of(self).model_name();
     text += "')";
-    return PyUnicode_FromStringAndSize(text.data(), static_cast<Py_ssize_t>(text.size()));
+    return new_str(text);
   });
 }
 
