@@ -74,10 +74,9 @@ ThermalQuantityResult specific_quantity(const Model&, Q, double, double) {
   return unavailable();
 }
 
-// The two Mie-Grueneisen forms and the asymptotic power-law model: a Debye
-// or Einstein solid with its energies, entropy and characteristic temperature.
+// gamma, Cv, Cp and K_S of a model with a heat-capacity law.
 template <class Model>
-ThermalQuantityResult debye_like_quantity(const Model& model, Q quantity, double volume, double temperature) {
+ThermalQuantityResult caloric_quantity(const Model& model, Q quantity, double volume, double temperature) {
   switch (quantity) {
     case Q::gruneisen_parameter:
       return lift(model.gruneisen_parameter(volume, temperature));
@@ -87,6 +86,16 @@ ThermalQuantityResult debye_like_quantity(const Model& model, Q quantity, double
       return lift(model.molar_heat_capacity_p(volume, temperature));
     case Q::adiabatic_bulk_modulus:
       return lift(model.adiabatic_bulk_modulus(volume, temperature));
+    default:
+      return unavailable();
+  }
+}
+
+// The two Mie-Grueneisen forms and the asymptotic power-law model: a Debye
+// or Einstein solid with its energies, entropy and characteristic temperature.
+template <class Model>
+ThermalQuantityResult debye_like_quantity(const Model& model, Q quantity, double volume, double temperature) {
+  switch (quantity) {
     case Q::thermal_energy:
       return lift(model.thermal_energy(volume, temperature));
     case Q::thermal_entropy:
@@ -102,7 +111,7 @@ ThermalQuantityResult debye_like_quantity(const Model& model, Q quantity, double
     case Q::vibrational_pressure:
       return lift(model.vibrational_pressure(volume, temperature));
     default:
-      return unavailable();
+      return caloric_quantity(model, quantity, volume, temperature);
   }
 }
 
@@ -174,18 +183,7 @@ ThermalQuantityResult specific_quantity(const DorogokupetsOganov2007& model, Q q
 template <class Reference>
 ThermalQuantityResult specific_quantity(const HollandPowellThermalPressure<Reference>& model, Q quantity,
                                         double volume, double temperature) {
-  switch (quantity) {
-    case Q::gruneisen_parameter:
-      return lift(model.gruneisen_parameter(volume, temperature));
-    case Q::molar_heat_capacity_v:
-      return lift(model.molar_heat_capacity_v(volume, temperature));
-    case Q::molar_heat_capacity_p:
-      return lift(model.molar_heat_capacity_p(volume, temperature));
-    case Q::adiabatic_bulk_modulus:
-      return lift(model.adiabatic_bulk_modulus(volume, temperature));
-    default:
-      return unavailable();
-  }
+  return caloric_quantity(model, quantity, volume, temperature);
 }
 
 // ---- every model ---------------------------------------------------------
