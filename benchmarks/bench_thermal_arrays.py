@@ -10,7 +10,10 @@ Two comparisons on a Mie-Grueneisen-Debye model over a BM3 reference:
   against a per-element ``scipy.optimize.brentq`` loop over that NumPy
   pressure.
 
-Ratios are baseline time / engine time (above 1: the engine is faster). The
+Ratios are baseline time / engine time (above 1: the engine is faster). Then
+the engine's own cost per point of ``evaluate_array("pressure")`` and
+``evaluate_array("volume")`` for the three models whose thermal energy is a
+Debye function: Mie-Grueneisen-Debye, Dewaele 2006 and Debye-quadratic. The
 worker pool runs NIVALTUS_NUM_THREADS workers, 2 unless set.
 
     python benchmarks/bench_thermal_arrays.py [--pairs 1000000] [--volumes 10000] [--repeat 2]
@@ -34,6 +37,16 @@ TR, THETA0, GAMMA0, Q, N = 300.0, 800.0, 1.5, 1.0, 2.0
 
 def engine_model():
     return ThermalEos.mie_gruneisen_debye(RtEos.bm3(V0, K0, K0_PRIME), TR, THETA0, GAMMA0, Q, N)
+
+
+def debye_models():
+    reference = RtEos.bm3(V0, K0, K0_PRIME)
+    return {
+        "Mie-Grueneisen-Debye": engine_model(),
+        "Dewaele 2006": ThermalEos.dewaele_2006(reference, TR, THETA0, GAMMA0, 0.5, 1.0, 1e-5, 1.0, 1e-5, 1.0, N),
+        "Debye-quadratic": ThermalEos.debye_quadratic_thermal_pressure(reference, TR, THETA0, GAMMA0, Q, N,
+                                                                        1e-7, 1.0),
+    }
 
 
 class NumpyMieGruneisenDebye:
@@ -122,6 +135,12 @@ def main():
     print(f"volume, {args.volumes} pairs: engine {engine_time:.3f} s, brentq loop {scipy_time:.3f} s, "
           f"ratio {scipy_time / engine_time:.2f}x, max relative difference "
           f"{max_relative_difference(engine_v, scipy_v):.1e}")
+
+    print("engine cost per point (wall time / points):")
+    for name, model in debye_models().items():
+        p_time, _ = best_time(lambda: model.evaluate_array("pressure", volumes, temperatures), args.repeat)
+        v_time, _ = best_time(lambda: model.evaluate_array("volume", pressures, temps), args.repeat)
+        print(f"  {name:22s} pressure {p_time / args.pairs * 1e6:8.3f} us, volume {v_time / args.volumes * 1e6:8.2f} us")
 
 
 if __name__ == "__main__":
