@@ -43,7 +43,8 @@ def debye_models():
     reference = RtEos.bm3(V0, K0, K0_PRIME)
     return {
         "Mie-Grueneisen-Debye": engine_model(),
-        "Dewaele 2006": ThermalEos.dewaele_2006(reference, TR, THETA0, GAMMA0, 0.5, 1.0, 1e-5, 1.0, 1e-5, 1.0, N),
+        "Dewaele 2006": ThermalEos.dewaele_2006(reference, TR, THETA0, GAMMA0, 0.5, 1.0, 1e-5, 1.0, 1e-5, 1.0,
+                                                N),
         "Debye-quadratic": ThermalEos.debye_quadratic_thermal_pressure(reference, TR, THETA0, GAMMA0, Q, N,
                                                                         1e-7, 1.0),
     }
@@ -140,7 +141,8 @@ def main():
     for name, model in debye_models().items():
         p_time, _ = best_time(lambda: model.evaluate_array("pressure", volumes, temperatures), args.repeat)
         v_time, _ = best_time(lambda: model.evaluate_array("volume", pressures, temps), args.repeat)
-        print(f"  {name:22s} pressure {p_time / args.pairs * 1e6:8.3f} us, volume {v_time / args.volumes * 1e6:8.2f} us")
+        print(f"  {name:22s} pressure {p_time / args.pairs * 1e6:8.3f} us, "
+              f"volume {v_time / args.volumes * 1e6:8.2f} us")
 
 
 if __name__ == "__main__":
