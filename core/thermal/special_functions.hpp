@@ -111,16 +111,20 @@ inline EosResult<double> debye_energy(double theta, double n, double temperature
 // the volume ratio x, with P, K, K' of the reference model at x V0:
 //   u = c2 - x^(1/3) c3,
 //   gamma = (2uP - 3K + 9K K' - 6uK) / (6 (3K - 2uP)) + c1.
-// No argument is validated; 3K = 2uP is the NonFiniteResult of a zero divisor.
+// No argument is validated. The denominator 6 (3K - 2uP) is 18 K0 > 0 at V0;
+// where it is not positive it has passed through zero between V0 and x V0,
+// so the integral over that interval runs through a pole and does not exist:
+// NonFiniteResult, as for 3K = 2uP itself.
 inline EosResult<double> sokolova_gruneisen_integrand(double x, double pressure, double bulk_modulus,
                                                       double bulk_modulus_derivative, double c1, double c2,
                                                       double c3) {
   const double s = std::cbrt(x);
   const double u = c2 - s * c3;
+  const double denominator = (3.0 * bulk_modulus - u * (2.0 * pressure)) * 6.0;
+  if (!(denominator > 0.0)) return std::unexpected(EosError::non_finite_result());
   const double numerator =
       ((u * (2.0 * pressure) - 3.0 * bulk_modulus) + bulk_modulus_derivative * (9.0 * bulk_modulus)) -
       (u * 6.0) * bulk_modulus;
-  const double denominator = (3.0 * bulk_modulus - u * (2.0 * pressure)) * 6.0;
   const double gamma = numerator / denominator + c1;
   return finite_result(gamma / x);
 }
