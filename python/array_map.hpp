@@ -87,6 +87,7 @@ template <class F>
 PyObject* map_array(const ArrayView& input, std::size_t threshold, const F& f) {
   const std::size_t n = input.size;
   ResultBuffer result = ResultBuffer::allocate(n);
+  if (!result) return nullptr;
   double* out = result.data();
   if (n <= threshold) {
     RowMajorCursor cursor(input);
@@ -115,6 +116,7 @@ PyObject* map_array2(const ArrayView& first, const ArrayView& second, std::size_
   }
   const std::size_t n = first.size;
   ResultBuffer result = ResultBuffer::allocate(n);
+  if (!result) return nullptr;
   double* out = result.data();
   if (n <= threshold) {
     RowMajorCursor first_cursor(first);
@@ -129,6 +131,7 @@ PyObject* map_array2(const ArrayView& first, const ArrayView& second, std::size_
   } else {
     first.copy_to(out);
     ResultBuffer second_values = ResultBuffer::allocate(n);
+    if (!second_values) return nullptr;
     const double* b = second_values.data();
     second.copy_to(second_values.data());
     if (auto failure =

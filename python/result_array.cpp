@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "python/panic.hpp"
+#include "python/memory_error.hpp"
 #include "python/py_ref.hpp"
 
 namespace nivaltus::python {
@@ -46,7 +46,10 @@ PyObject* array_over(double* data, int ndim, const npy_intp* shape, PyRef owner)
 ResultBuffer ResultBuffer::allocate(std::size_t n) {
   // At least one element, so that even an empty result owns a real buffer.
   const std::size_t count = n == 0 ? 1 : n;
-  if (count > (std::size_t(-1) - huge_page_size) / sizeof(double)) allocation_failure(std::size_t(-1));
+  if (count > (std::size_t(-1) - huge_page_size) / sizeof(double)) {
+    raise_memory_error(std::size_t(-1));
+    return ResultBuffer(nullptr);
+  }
   const std::size_t bytes = count * sizeof(double);
   void* data = nullptr;
   if (bytes >= huge_page_threshold) {
@@ -56,7 +59,7 @@ ResultBuffer ResultBuffer::allocate(std::size_t n) {
   } else {
     data = std::malloc(bytes);
   }
-  if (data == nullptr) allocation_failure(bytes);
+  if (data == nullptr) raise_memory_error(bytes);
   return ResultBuffer(static_cast<double*>(data));
 }
 

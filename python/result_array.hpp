@@ -13,10 +13,11 @@ namespace nivaltus::python {
 
 class ResultBuffer {
  public:
-  // Room for n doubles, left uninitialised; a failed allocation aborts with
-  // "memory allocation of <bytes> bytes failed".
+  // Room for n doubles, left uninitialised. When the machine cannot hold them
+  // the buffer is empty (false) and MemoryError is set.
   static ResultBuffer allocate(std::size_t n);
 
+  explicit operator bool() const { return data_ != nullptr; }
   double* data() { return data_.get(); }
 
   // A new C-contiguous, writeable float64 array of the given shape (whose
