@@ -13,8 +13,8 @@ MODEL = """
 from nivaltus._engine import RtEos, ThermalEos
 from nivaltus.errors import EosNumericalError
 V0 = 11.24
-MODEL = ThermalEos.multi_oscillator_gruneisen(RtEos.bm3(V0, 160.0, 4.0), 300, 500, 2, 900, 1, 0.1, -0.5, 10, 2,
-                                              1.5, 20, 0.0, 300, 1.5, 2, 600, 2, 1, 2)
+MODEL = ThermalEos.multi_oscillator_gruneisen(RtEos.bm3(V0, 160.0, 4.0), 300, 500, 2, 900, 1, 0.1, -0.5,
+                                              10, 2, 1.5, 20, 0.0, 300, 1.5, 2, 600, 2, 1, 2)
 """
 
 
