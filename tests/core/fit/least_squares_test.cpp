@@ -141,6 +141,68 @@ TEST(LeastSquares, HuberLocationIgnoresTheOutlier) {
   EXPECT_NEAR(plain.x[0], 21.2, 1e-6);
 }
 
+// y = a·exp(b·t) with one outlier at t = 6, C = 0.1: the optima and costs
+// that SciPy's least_squares reports for each loss from the same start.
+TEST(LeastSquares, RobustExponentialMatchesScipy) {
+  const Vector y{2.005910404133227,  1.4998223898999494, 1.087026549369883,   0.7976840297300786,
+                 0.6169678046269217, 0.4579586641546949, 1.3130038612437396,  0.23774827086122727,
+                 0.20087605660672453, 0.13656609852548846};
+  const auto residual = [&](std::span<const double> p) -> FitResult<Vector> {
+    Vector r(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) r[i] = p[0] * std::exp(p[1] * static_cast<double>(i)) - y[i];
+    return r;
+  };
+  struct Expected {
+    Loss loss;
+    double a, b, cost;
+  };
+  const Expected cases[] = {
+      {Loss::Linear, 1.9035521979613366, -0.23109574495608784, 0.41327975294840175},
+      {Loss::SoftL1, 1.9939856155983162, -0.29074139493616236, 0.08845306747850264},
+      {Loss::Huber, 1.993907456846526, -0.2909622656416372, 0.09296553387794078},
+      {Loss::Cauchy, 2.0045491446775485, -0.29850100747109215, 0.02355456032715981},
+      {Loss::Arctan, 2.0056787586452187, -0.29940648069343917, 0.008494871860614296},
+  };
+  for (const Expected& c : cases) {
+    const SolverResult result = run(residual, {1.0, -0.1}, tight(c.loss, 0.1));
+    EXPECT_TRUE(result.success) << c.loss.name() << ": " << result.message;
+    EXPECT_TRUE(relatively_near(result.x[0], c.a, 1e-6)) << c.loss.name();
+    EXPECT_TRUE(relatively_near(result.x[1], c.b, 1e-6)) << c.loss.name();
+    EXPECT_TRUE(relatively_near(result.cost, c.cost, 1e-9)) << c.loss.name();
+  }
+}
+
+// Trials that never lower the cost: each is rejected (an equal cost too),
+// λ grows tenfold from 1e-3, so the k-th trial lies at x0 − 1/(1 + 1e-3·10^k)
+// for J = 1, r = 1. From k = 19 on the step (< 1e-16) rounds back onto
+// x0 = 3: such a step is not evaluated, and after 24 attempts the smallest
+// one satisfies xtol.
+TEST(LeastSquares, RejectedTrialsRaiseDampingUntilXtol) {
+  std::size_t calls = 0;
+  Vector trials;
+  const auto residual = [&](std::span<const double> p) -> FitResult<Vector> {
+    ++calls;
+    const bool trial = calls >= 4 && calls < 23;
+    if (trial) {
+      trials.push_back(p[0]);
+      return Vector{1.0};
+    }
+    return Vector{1.0 + (p[0] - 3.0)};
+  };
+  const SolverResult result = run(residual, {3.0});
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.message, "`xtol` termination condition is satisfied.");
+  EXPECT_EQ(result.nfev, 20u);
+  EXPECT_EQ(result.njev, 2u);
+  EXPECT_EQ(calls, 24u);
+  EXPECT_EQ(result.x, Vector{3.0});
+  ASSERT_EQ(trials.size(), 19u);
+  for (std::size_t k = 0; k < 19; ++k) {
+    const double step = 1.0 / (1.0 + 1e-3 * std::pow(10.0, k));
+    EXPECT_NEAR(3.0 - trials[k], step, 1e-6 * step + 4.5e-16) << k;
+  }
+}
+
 // Counters and statuses at the edges of the budget and of the gtol test.
 TEST(LeastSquares, BudgetAndGtolEdges) {
   const WeightedLine line{{0, 1, 2}, {1, 3, 5}, {1, 1, 1}};
