@@ -38,8 +38,8 @@ Vector unbounded(std::size_t n, double sign) { return Vector(n, sign * inf); }
 
 SolverResult run(const auto& residual, const Vector& initial, const SolverOptions& options = options_with(),
                  const std::optional<StructuredLayout>& layout = std::nullopt) {
-  auto result = least_squares_internal(initial, unbounded(initial.size(), -1.0), unbounded(initial.size(), 1.0),
-                                       options, layout, residual);
+  auto result = least_squares_internal(initial, unbounded(initial.size(), -1.0),
+                                       unbounded(initial.size(), 1.0), options, layout, residual);
   EXPECT_TRUE(result.has_value()) << result.error();
   return result ? std::move(*result) : SolverResult{};
 }
@@ -48,7 +48,8 @@ SolverResult run(const auto& residual, const Vector& initial, const SolverOption
 //   Δ = S·Sxx − Sx², a = (Sxx·Sy − Sx·Sxy)/Δ, b = (S·Sxy − Sx·Sy)/Δ,
 //   var a = Sxx/Δ, var b = S/Δ, cov ab = −Sx/Δ  (sums weighted by 1/σ²).
 TEST(LeastSquares, WeightedLineReachesTheClosedFormAndItsCovariance) {
-  const WeightedLine line{{0, 1, 2, 3, 4, 5}, {1.1, 2.9, 5.2, 6.8, 9.1, 11.2}, {0.1, 0.2, 0.1, 0.3, 0.2, 0.1}};
+  const WeightedLine line{
+      {0, 1, 2, 3, 4, 5}, {1.1, 2.9, 5.2, 6.8, 9.1, 11.2}, {0.1, 0.2, 0.1, 0.3, 0.2, 0.1}};
   double s = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
   for (std::size_t i = 0; i < line.x.size(); ++i) {
     const double w = 1.0 / (line.sigma[i] * line.sigma[i]);
@@ -90,8 +91,8 @@ TEST(LeastSquares, ErrorsInVariablesLineStructuredEqualsDenseAndDeming) {
     sxy += (line.x[i] - mean_x) * (line.y[i] - mean_y);
   }
   const double d = (line.sigma_y * line.sigma_y) / (line.sigma_x * line.sigma_x);
-  const double slope = (syy - d * sxx + std::sqrt((syy - d * sxx) * (syy - d * sxx) + 4.0 * d * sxy * sxy)) /
-                       (2.0 * sxy);
+  const double slope =
+      (syy - d * sxx + std::sqrt((syy - d * sxx) * (syy - d * sxx) + 4.0 * d * sxy * sxy)) / (2.0 * sxy);
   const double intercept = mean_y - slope * mean_x;
 
   Vector initial{0.0, 1.0};
@@ -135,7 +136,8 @@ TEST(LeastSquares, HuberLocationIgnoresTheOutlier) {
   EXPECT_NEAR(robust.x[0], 2.0, 1e-6);
   // ρ: z ≤ 1 for the residuals 1, 0, 1; 2√z − 1 for 2/1.5 and 98/1.5.
   const double c2 = 2.25;
-  const double cost = 0.5 * c2 * (1.0 / c2 + 0.0 + 1.0 / c2 + (2.0 * 2.0 / 1.5 - 1.0) + (2.0 * 98.0 / 1.5 - 1.0));
+  const double cost =
+      0.5 * c2 * (1.0 / c2 + 0.0 + 1.0 / c2 + (2.0 * 2.0 / 1.5 - 1.0) + (2.0 * 98.0 / 1.5 - 1.0));
   EXPECT_TRUE(relatively_near(robust.cost, cost, 1e-9));
   const SolverResult plain = run(residual, {2.0});
   EXPECT_NEAR(plain.x[0], 21.2, 1e-6);
@@ -144,8 +146,8 @@ TEST(LeastSquares, HuberLocationIgnoresTheOutlier) {
 // y = a·exp(b·t) with one outlier at t = 6, C = 0.1: the optima and costs
 // that SciPy's least_squares reports for each loss from the same start.
 TEST(LeastSquares, RobustExponentialMatchesScipy) {
-  const Vector y{2.005910404133227,  1.4998223898999494, 1.087026549369883,   0.7976840297300786,
-                 0.6169678046269217, 0.4579586641546949, 1.3130038612437396,  0.23774827086122727,
+  const Vector y{2.005910404133227,   1.4998223898999494, 1.087026549369883,  0.7976840297300786,
+                 0.6169678046269217,  0.4579586641546949, 1.3130038612437396, 0.23774827086122727,
                  0.20087605660672453, 0.13656609852548846};
   const auto residual = [&](std::span<const double> p) -> FitResult<Vector> {
     Vector r(y.size());
@@ -242,7 +244,8 @@ TEST(LeastSquares, TrialsAreClampedToTheBox) {
     return Vector{p[0] - 5.0, 0.1 * (p[0] - 5.0)};
   };
   const Vector lower{0.0}, upper{2.0};
-  const auto result = least_squares_internal(Vector{0.5}, lower, upper, options_with(), std::nullopt, residual);
+  const auto result =
+      least_squares_internal(Vector{0.5}, lower, upper, options_with(), std::nullopt, residual);
   ASSERT_TRUE(result.has_value()) << result.error();
   EXPECT_EQ(result->x[0], 2.0);
   EXPECT_TRUE(result->success) << result->message;
@@ -265,9 +268,8 @@ TEST(LeastSquares, ResidualFailuresEndTheRun) {
     };
   };
   const Vector lower{-inf}, upper{inf};
-  const auto at_start =
-      least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt,
-                             failing_at_call(1, FitError::eos(eos)));
+  const auto at_start = least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt,
+                                               failing_at_call(1, FitError::eos(eos)));
   EXPECT_TRUE(fails_with(at_start, FitError::eos(eos)));
   // Calls: start, two for the Jacobian, the first trial (accepted), two for
   // the next Jacobian, the second trial.
@@ -280,16 +282,16 @@ TEST(LeastSquares, ResidualFailuresEndTheRun) {
   const auto changing = [&](std::span<const double> p) -> FitResult<Vector> {
     return Vector(length++, p[0] - 1.0);
   };
-  EXPECT_TRUE(fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, changing),
-                         invalid_vector));
+  EXPECT_TRUE(
+      fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, changing),
+                 invalid_vector));
   const auto empty = [](std::span<const double>) -> FitResult<Vector> { return Vector{}; };
   EXPECT_TRUE(
-      fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, empty), invalid_vector));
-  const auto wrong_layout = least_squares_internal(Vector{0.0, 1.0, 2.0}, unbounded(3, -1), unbounded(3, 1),
-                                                   options_with(), StructuredLayout{1, 2, 1},
-                                                   [](std::span<const double>) -> FitResult<Vector> {
-                                                     return Vector{1.0, 2.0, 3.0};
-                                                   });
+      fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, empty),
+                 invalid_vector));
+  const auto wrong_layout = least_squares_internal(
+      Vector{0.0, 1.0, 2.0}, unbounded(3, -1), unbounded(3, 1), options_with(), StructuredLayout{1, 2, 1},
+      [](std::span<const double>) -> FitResult<Vector> { return Vector{1.0, 2.0, 3.0}; });
   EXPECT_TRUE(fails_with(wrong_layout, input("structured layout does not match the residual vector")));
 }
 
@@ -329,8 +331,8 @@ struct Bm3Data {
     Vector r(volume.size());
     for (std::size_t i = 0; i < volume.size(); ++i) {
       const double eta = std::cbrt(p[0] / volume[i]);
-      const double model =
-          1.5 * p[1] * (std::pow(eta, 7) - std::pow(eta, 5)) * (1.0 + 0.75 * (p[2] - 4.0) * (eta * eta - 1.0));
+      const double model = 1.5 * p[1] * (std::pow(eta, 7) - std::pow(eta, 5)) *
+                           (1.0 + 0.75 * (p[2] - 4.0) * (eta * eta - 1.0));
       r[i] = (model - pressure[i]) / sigma;
     }
     return r;
@@ -345,7 +347,8 @@ Bm3Data bm3_data(double volume_unit, double pressure_unit) {
     const auto p = truth.operator()(Vector{11.0, 160.0, 4.5});
     (void)p;
     const double eta = std::cbrt(11.0 / v);
-    const double gpa = 1.5 * 160.0 * (std::pow(eta, 7) - std::pow(eta, 5)) * (1.0 + 0.75 * 0.5 * (eta * eta - 1.0));
+    const double gpa =
+        1.5 * 160.0 * (std::pow(eta, 7) - std::pow(eta, 5)) * (1.0 + 0.75 * 0.5 * (eta * eta - 1.0));
     data.volume.push_back(v * volume_unit);
     data.pressure.push_back((gpa + 0.4 * scatter(i)) * pressure_unit);
   }
@@ -369,8 +372,8 @@ TEST(LeastSquares, Bm3FitDoesNotDependOnUnits) {
   ASSERT_TRUE(gpa_covariance.has_value() && si_covariance.has_value());
   for (std::size_t a = 0; a < 3; ++a) {
     for (std::size_t b = 0; b < 3; ++b) {
-      EXPECT_TRUE(relatively_near((*si_covariance)[a * 3 + b], (*gpa_covariance)[a * 3 + b] * units[a] * units[b],
-                                  1e-4))
+      EXPECT_TRUE(relatively_near((*si_covariance)[a * 3 + b],
+                                  (*gpa_covariance)[a * 3 + b] * units[a] * units[b], 1e-4))
           << a << "," << b;
     }
   }

@@ -39,8 +39,8 @@ TEST(FiniteDifference, StepsFollowTheBounds) {
   const ColumnCase cases[] = {
       {0.0, -inf, inf, h0, h0},
       {1e6, -inf, inf, 1e6 * h0, 1e6 * h0},
-      {2.0, 0.0, 2.0, 0.0, 2.0 * h0},       // at the upper bound: backward
-      {-3.0, -3.0, 5.0, 3.0 * h0, 0.0},     // at the lower bound: forward
+      {2.0, 0.0, 2.0, 0.0, 2.0 * h0},              // at the upper bound: backward
+      {-3.0, -3.0, 5.0, 3.0 * h0, 0.0},            // at the lower bound: forward
       {1.0, 0.0, 1.0 + 0.25 * h0, 0.25 * h0, h0},  // forward room shorter than h
   };
   for (const ColumnCase& c : cases) {
@@ -61,7 +61,7 @@ TEST(FiniteDifference, StepsFollowTheBounds) {
   Vector points;
   Recorder residual{&points};
   EXPECT_TRUE(fails_with(finite_difference_column(Vector{1.0, 2.0}, Vector{0.0, 2.0}, Vector{3.0, 2.0},
-                                                   Vector{1.0, 3.0}, 2, 1, residual),
+                                                  Vector{1.0, 3.0}, 2, 1, residual),
                          input("parameter 1 is fixed by equal bounds")));
   EXPECT_TRUE(points.empty());
 }
@@ -71,8 +71,8 @@ TEST(FiniteDifference, ShiftedResidualsAreChecked) {
   const auto shrinking = [&](std::span<const double> x) -> FitResult<Vector> {
     return ++calls == 1 ? Vector{x[0], x[0]} : Vector{x[0]};
   };
-  EXPECT_TRUE(fails_with(finite_difference_jacobian(Vector{1.0}, Vector{-inf}, Vector{inf}, Vector{1.0, 1.0}, 2,
-                                                    std::nullopt, shrinking),
+  EXPECT_TRUE(fails_with(finite_difference_jacobian(Vector{1.0}, Vector{-inf}, Vector{inf}, Vector{1.0, 1.0},
+                                                    2, std::nullopt, shrinking),
                          invalid_vector));
 }
 
@@ -179,7 +179,8 @@ TEST(NormalEquations, StructuredStepEqualsDenseStep) {
     const std::size_t p = i % 4;
     jacobian[i * n + 0] = 1.0 + 0.1 * static_cast<double>(i);
     jacobian[i * n + 1] = scatter(i);
-    for (std::size_t l = 0; l < 2; ++l) jacobian[i * n + 2 + l * 4 + p] = 1.5 * scatter(3 * i + l + 7) + (i / 4 == l + 1);
+    for (std::size_t l = 0; l < 2; ++l)
+      jacobian[i * n + 2 + l * 4 + p] = 1.5 * scatter(3 * i + l + 7) + (i / 4 == l + 1);
   }
   Vector residuals(m), weights(m);
   for (std::size_t i = 0; i < m; ++i) {
@@ -209,10 +210,12 @@ TEST(ScaledLinearSolve, SolvesScaledAndRefusesSingular) {
     EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector(n * n, 0.0), Vector(n, 1.0), n),
                            FitError::singular_system()));
   }
-  EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0, 0}, Vector{1, 1}, 2), FitError::singular_system()));
+  EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0, 0}, Vector{1, 1}, 2),
+                         FitError::singular_system()));
   EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0}, Vector{1, 1}, 2),
                          input("invalid scaled linear system dimensions")));
-  EXPECT_TRUE(fails_with(solve_linear_system(Vector{1, 0, 0, 1}, Vector{1}, 2), input("invalid linear system dimensions")));
+  EXPECT_TRUE(fails_with(solve_linear_system(Vector{1, 0, 0, 1}, Vector{1}, 2),
+                         input("invalid linear system dimensions")));
   // A 3×3 system against its solution by Cramer's rule: det = 18.
   const auto x = solve_scaled_linear_system(Vector{2, 1, 1, 1, 3, 2, 1, 0, 0}, Vector{4, 5, 6}, 3);
   ASSERT_TRUE(x.has_value());
@@ -228,8 +231,8 @@ TEST(SymmetricPseudoinverse, DropsNullDirectionsAndRefusesIndefinite) {
   ASSERT_TRUE(inverse.has_value());
   EXPECT_TRUE(all_near(*inverse, Vector{0.75, -0.5, 0.25, -0.5, 1.0, -0.5, 0.25, -0.5, 0.75}, 1e-13, 1.0));
   // [[1, 1], [1, 1]]⁺ = [[1, 1], [1, 1]]/4.
-  EXPECT_TRUE(all_near(symmetric_pseudoinverse(Vector{1, 1, 1, 1}, 2, 2).value(), Vector{0.25, 0.25, 0.25, 0.25},
-                       1e-14));
+  EXPECT_TRUE(all_near(symmetric_pseudoinverse(Vector{1, 1, 1, 1}, 2, 2).value(),
+                       Vector{0.25, 0.25, 0.25, 0.25}, 1e-14));
   EXPECT_TRUE(fails_with(symmetric_pseudoinverse(Vector{1, 2, 2, 1}, 2, 2),
                          input("information matrix must be positive semidefinite")));
   const FitError invalid = input("invalid symmetric matrix for pseudoinverse");
@@ -246,14 +249,16 @@ TEST(SymmetricPseudoinverse, UnitsDoNotDropAVariance) {
   const auto inverse = symmetric_pseudoinverse(scaled, 2, 2);
   ASSERT_TRUE(inverse.has_value());
   // A⁻¹ = [[3, −1], [−1, 4]]/11.
-  const Vector expected{3.0 / 11 / (d0 * d0), -1.0 / 11 / (d0 * d1), -1.0 / 11 / (d0 * d1), 4.0 / 11 / (d1 * d1)};
+  const Vector expected{3.0 / 11 / (d0 * d0), -1.0 / 11 / (d0 * d1), -1.0 / 11 / (d0 * d1),
+                        4.0 / 11 / (d1 * d1)};
   EXPECT_TRUE(all_near(*inverse, expected, 1e-12));
 }
 
 TEST(ParameterCovariance, DenseLeadingAndTrailing) {
   // A zero column gets zero variance when it is kept, a singular trailing
   // block when it is profiled out.
-  EXPECT_TRUE(all_near(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 2).value(), Vector{0.2, 0, 0, 0}, 1e-15));
+  EXPECT_TRUE(
+      all_near(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 2).value(), Vector{0.2, 0, 0, 0}, 1e-15));
   EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 1), FitError::singular_system()));
   // Trailing column orthogonal to the leading ones: the leading block alone.
   // Columns (1, 1, 0), (0, 0, 2) and (1, −1, 0), the last orthogonal to both.
@@ -268,10 +273,13 @@ TEST(ParameterCovariance, DenseLeadingAndTrailing) {
   EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 2}, 1, 2, 0), sizes));
   EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 2}, 1, 2, 3), sizes));
   const FitError structured_sizes = input("invalid structured Jacobian dimensions for covariance");
-  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(6, 1.0), StructuredLayout{0, 3, 1}), structured_sizes));
-  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(7, 1.0), StructuredLayout{1, 2, 1}), structured_sizes));
-  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(4, 1.0), StructuredLayout{1, std::size_t{1} << 63, 2}),
+  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(6, 1.0), StructuredLayout{0, 3, 1}),
                          structured_sizes));
+  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(7, 1.0), StructuredLayout{1, 2, 1}),
+                         structured_sizes));
+  EXPECT_TRUE(fails_with(
+      parameter_covariance_structured(Vector(4, 1.0), StructuredLayout{1, std::size_t{1} << 63, 2}),
+      structured_sizes));
 }
 
 }  // namespace
