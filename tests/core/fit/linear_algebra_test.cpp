@@ -114,23 +114,20 @@ TEST(FiniteDifference, StructuredJacobianMovesEveryPointAtOnce) {
 // The block form and the dense form of one structured problem give the same
 // bits in the Jacobian, the normal equations, the damped step, the row
 // scaling and the covariance.
-TEST(StructuredBlocks, BitIdenticalToTheDenseForm) {
-  const ErrorsInVariablesLine line = scattered_line(7, 0.2, 0.3);
-  const StructuredLayout layout{2, 7, 1};
-  Vector x{1.0, 0.7};
-  for (const double xi : line.x) x.push_back(xi + 0.05);
-  Vector lower(x.size(), -inf), upper(x.size(), inf);
-  upper[4] = x[4];  // one point at its upper bound: backward difference
-  lower[5] = x[5];  // and one at its lower bound: forward
-  const auto base = line(x);
-  const auto blocks = finite_difference_jacobian(x, lower, upper, *base, 14, layout, line);
-  const auto dense = finite_difference_for_layout(x, lower, upper, *base, 14, layout, line);
+template <class Residual>
+void expect_blocks_match_dense(Residual& residual, const Vector& x, const Vector& lower, const Vector& upper,
+                               const StructuredLayout& layout) {
+  const auto sizes = layout_sizes(layout);
+  const std::size_t m = sizes->residual_count, n = sizes->parameter_count;
+  const auto base = residual(x);
+  const auto blocks = finite_difference_jacobian(x, lower, upper, *base, m, layout, residual);
+  const auto dense = finite_difference_for_layout(x, lower, upper, *base, m, layout, residual);
   ASSERT_TRUE(blocks.has_value() && dense.has_value());
   EXPECT_TRUE(bit_identical(blocks->to_dense(), *dense));
 
   const Vector weights = robust_weights(*base, Loss::SoftL1, 0.7);
   const NormalEquations from_blocks = normal_equations_for_layout(*blocks, *base, weights);
-  const NormalEquations from_dense = normal_equations_for_layout(*dense, *base, weights, 14, 9, layout);
+  const NormalEquations from_dense = normal_equations_for_layout(*dense, *base, weights, m, n, layout);
   const auto& a = std::get<StructuredNormalSystem>(from_blocks.system);
   const auto& b = std::get<StructuredNormalSystem>(from_dense.system);
   EXPECT_TRUE(bit_identical(from_blocks.gradient, from_dense.gradient));
@@ -144,12 +141,43 @@ TEST(StructuredBlocks, BitIdenticalToTheDenseForm) {
 
   Jacobian scaled = *blocks;
   scaled.scale_rows(robust_row_factors(*base, Loss::SoftL1, 0.7));
-  const Vector scaled_dense = robust_result_jacobian(*dense, *base, 9, Loss::SoftL1, 0.7);
+  const Vector scaled_dense = robust_result_jacobian(*dense, *base, n, Loss::SoftL1, 0.7);
   EXPECT_TRUE(bit_identical(scaled.to_dense(), scaled_dense));
+  for (std::size_t i = 0; i < m; ++i) {
+    for (std::size_t j = 0; j < n; ++j) ASSERT_EQ(scaled.at(i, j), scaled_dense[i * n + j]) << i << "," << j;
+  }
   const auto covariance_blocks = parameter_covariance_structured(scaled, layout);
   const auto covariance_dense = parameter_covariance_structured(scaled_dense, layout);
   ASSERT_TRUE(covariance_blocks.has_value() && covariance_dense.has_value());
   EXPECT_TRUE(bit_identical(*covariance_blocks, *covariance_dense));
+}
+
+TEST(StructuredBlocks, BitIdenticalToTheDenseForm) {
+  const ErrorsInVariablesLine line = scattered_line(7, 0.2, 0.3);
+  Vector x{1.0, 0.7};
+  for (const double xi : line.x) x.push_back(xi + 0.05);
+  Vector lower(x.size(), -inf), upper(x.size(), inf);
+  upper[4] = x[4];  // one point at its upper bound: backward difference
+  lower[5] = x[5];  // and one at its lower bound: forward
+  expect_blocks_match_dense(line, x, lower, upper, StructuredLayout{2, 7, 1});
+
+  // Two latent coordinates per point: z = a + b·ξ + c·τ² with errors in x and t.
+  const std::size_t points = 5;
+  const auto plane = [&](std::span<const double> p) -> FitResult<Vector> {
+    Vector r(3 * points);
+    for (std::size_t i = 0; i < points; ++i) {
+      const double xi = p[3 + i], tau = p[3 + points + i];
+      r[i] = (scatter(i) - p[0] - p[1] * xi - p[2] * tau * tau) / 0.1;
+      r[points + i] = (static_cast<double>(i) - xi) / 0.2;
+      r[2 * points + i] = (0.5 * static_cast<double>(i) - tau) / 0.3;
+    }
+    return r;
+  };
+  Vector y{0.1, 0.2, -0.3};
+  for (std::size_t i = 0; i < points; ++i) y.push_back(static_cast<double>(i) + 0.1 * scatter(i + 9));
+  for (std::size_t i = 0; i < points; ++i) y.push_back(0.5 * static_cast<double>(i) + 0.1 * scatter(i + 19));
+  expect_blocks_match_dense(plane, y, Vector(y.size(), -inf), Vector(y.size(), inf),
+                            StructuredLayout{3, 5, 2});
 }
 
 // Weighted sums by hand: J = [[1, 2], [3, −1], [0, 4]], w = (1, 0.5, 2), r = (1, −2, 0.5).
