@@ -5,22 +5,42 @@
 // value; it is copied freely and may cross threads.
 
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <expected>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace nivaltus {
 
 class EosError {
 public:
   enum class Kind : std::uint8_t {
+    // A model parameter (a constructor argument, or an operation's own
+    // setting such as a derivative step) fails its check; field() names it
+    // in physics notation ("V0", "K0_prime"), message() says which check.
     InvalidParameter,
+    // A state variable or per-call input (volume, pressure, temperature,
+    // f_dac, a quantity name) fails its check before anything is computed;
+    // field() names it, message() says which check.
     InvalidState,
+    // No state of the model answers the request: a volume or temperature
+    // search left its range without a sign change of the residual on the
+    // side where the model's pressure falls below the target, a Hugoniot
+    // state beyond s eta < 1 or below P0, or a pressure stencil with no
+    // pressure difference.
     OutsideInvertibleRange,
+    // A root search found no sign change of the residual on the side where
+    // the model's pressure rises above the target (the downward volume
+    // search), or was handed a bracket whose ends share a strict sign.
     BracketingFailed,
+    // A bracketed iteration met neither tolerance within its iteration
+    // limit, or its result failed the final residual check.
     ConvergenceFailed,
+    // A computed value (result or intermediate) is NaN or infinite, a zero
+    // divisor included.
     NonFiniteResult,
   };
 
@@ -58,8 +78,31 @@ private:
 
 std::ostream& operator<<(std::ostream& sink, const EosError& error);
 
+// The outcome of every model operation: a T, or the EosError that ended it.
+// A type of its own over std::expected so that it can be [[nodiscard]]: a
+// dropped outcome, and with it a failure, does not compile silently.
 template <class T>
-using EosResult = std::expected<T, EosError>;
+class [[nodiscard]] EosResult : public std::expected<T, EosError> {
+ public:
+  using Base = std::expected<T, EosError>;
+  using Base::Base;
+  // From a plain std::expected (the result of a monadic operation).
+  constexpr EosResult(const Base& other) : Base(other) {}
+  constexpr EosResult(Base&& other) : Base(std::move(other)) {}
+
+  // Compares as the std::expected form, with another outcome, a value or an
+  // unexpected error. Declared here so that the comparison binds the outcome
+  // exactly: std::expected's own comparisons, reached through the base class,
+  // are ambiguous with their reversed forms.
+  template <class Other>
+  friend constexpr bool operator==(const EosResult& a, const Other& b) {
+    if constexpr (std::same_as<Other, EosResult>) {
+      return static_cast<const Base&>(a) == static_cast<const Base&>(b);
+    } else {
+      return static_cast<const Base&>(a) == b;
+    }
+  }
+};
 
 // Fixed failure phrases of the validation predicates.
 namespace phrase {
