@@ -33,8 +33,8 @@ struct EosErrorToPython {
 // copy_out(out) copies the inputs out of their arrays, the first into `out`,
 // and returns the element function of an index for the workers.
 template <class Next, class CopyOut, class ToPython>
-PyObject* evaluate_elements(std::size_t n, int ndim, const npy_intp* shape, std::size_t threshold, Next&& next,
-                            CopyOut&& copy_out, const ToPython& to_python) {
+PyObject* evaluate_elements(std::size_t n, int ndim, const npy_intp* shape, std::size_t threshold,
+                            Next&& next, CopyOut&& copy_out, const ToPython& to_python) {
   ResultBuffer result = ResultBuffer::allocate(n);
   double* out = result.data();
   if (n <= threshold) {
@@ -94,7 +94,8 @@ PyObject* map_array_pairs(const ArrayView& first, const ArrayView& second, std::
         ResultBuffer second_values = ResultBuffer::allocate(first.size);
         second.copy_to(second_values.data());
         const double* b = second_values.data();
-        return [out, b, second_values = std::move(second_values), &g](std::size_t i) { return g(out[i], b[i]); };
+        return
+            [out, b, second_values = std::move(second_values), &g](std::size_t i) { return g(out[i], b[i]); };
       },
       to_python);
 }

@@ -19,9 +19,7 @@ constexpr NameTable<EosError::Kind, 6> eos_error_codes{{
     {"eos.non_finite_result", EosError::Kind::NonFiniteResult},
 }};
 
-PyRef text(std::string_view value) {
-  return PyRef::steal(new_str(value));
-}
+PyRef text(std::string_view value) { return PyRef::steal(new_str(value)); }
 
 PyError fallback_error(std::string_view class_name, std::string_view message) {
   if (PyErr_Occurred() != nullptr && !PyErr_ExceptionMatches(PyExc_Exception)) return PyError::fetch();
@@ -64,7 +62,6 @@ std::string take_error_text() {
   PyErr_Clear();
   return result;
 }
-
 
 PyError& PyError::operator=(PyError&& other) noexcept {
   if (this != &other) {

@@ -74,9 +74,11 @@ PyObject* hugoniot_eos_evaluate_array(PyObject* self, PyObject* const* args, Py_
     // The name is resolved once; an unknown one fails at the first element,
     // so an empty array does not fail. The workers read their own copy of
     // the Hugoniot while the lock is released.
-    const std::optional<hugoniot::HugoniotQuantity> quantity = hugoniot::hugoniot_quantity_from_name(quantity_text);
+    const std::optional<hugoniot::HugoniotQuantity> quantity =
+        hugoniot::hugoniot_quantity_from_name(quantity_text);
     if (!quantity) {
-      return map_array(values, parallel_threshold, [](double) { return hugoniot::unknown_hugoniot_quantity(); });
+      return map_array(values, parallel_threshold,
+                       [](double) { return hugoniot::unknown_hugoniot_quantity(); });
     }
     const LinearUsUpHugoniot hugoniot = hugoniot_of(self);
     return map_array(values, parallel_threshold, [&hugoniot, q = *quantity](double value) {

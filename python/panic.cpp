@@ -1,11 +1,12 @@
 #include "python/panic.hpp"
-#include "python/py_ref.hpp"
 
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <source_location>
 #include <string_view>
+
+#include "python/py_ref.hpp"
 
 namespace nivaltus::python {
 namespace {

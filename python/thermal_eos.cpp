@@ -87,7 +87,8 @@ PyObject* thermal_eos_evaluate_array(PyObject* self, PyObject* const* args, Py_s
     // element calls the concrete model's member directly. The workers read
     // their own copy of the model while the lock is released.
     const QuantityErrorToPython to_python{quantity_text};
-    const std::optional<thermal::ThermalQuantity> quantity = thermal::thermal_quantity_from_name(quantity_text);
+    const std::optional<thermal::ThermalQuantity> quantity =
+        thermal::thermal_quantity_from_name(quantity_text);
     if (!quantity) {
       return map_array_pairs(first, second, thermal_parallel_threshold, unknown_quantity, to_python);
     }
@@ -129,10 +130,9 @@ PyObject* thermal_eos_volume_with_dac_confinement_array(PyObject* self, PyObject
     const ThermalModel model = model_of(self);
     return std::visit(
         [&](const auto& held) {
-          return map_array_pairs(cold_pressures, temperatures, thermal_parallel_threshold,
-                                 [&held, f_dac](double p, double t) {
-                                   return held.volume_with_dac_confinement(p, t, f_dac);
-                                 });
+          return map_array_pairs(
+              cold_pressures, temperatures, thermal_parallel_threshold,
+              [&held, f_dac](double p, double t) { return held.volume_with_dac_confinement(p, t, f_dac); });
         },
         model.variant());
   });

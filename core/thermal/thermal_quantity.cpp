@@ -44,9 +44,9 @@ std::optional<ThermalQuantity> thermal_quantity_from_name(std::string_view name)
 
 ThermalQuantityResult evaluate_thermal_quantity(const ThermalModel& model, ThermalQuantity quantity,
                                                 double first, double second) {
-  return with_thermal_quantity(model, quantity, [first, second](const auto& element) -> ThermalQuantityResult {
-    return element(first, second);
-  });
+  return with_thermal_quantity(
+      model, quantity,
+      [first, second](const auto& element) -> ThermalQuantityResult { return element(first, second); });
 }
 
 EosResult<double> thermal_volume_with_dac_confinement(const ThermalModel& model, double cold_pressure,

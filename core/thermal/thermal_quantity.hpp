@@ -170,7 +170,7 @@ decltype(auto) resolve_specific(const Dewaele2006& m, Q quantity, Use&& use) {
 // F, E, S and Cv all come from one evaluation of the thermodynamic terms.
 template <class Use>
 decltype(auto) resolve_specific(const DorogokupetsOganov2007& m, Q quantity, Use&& use) {
-  const auto term = [&m](double ThermodynamicTerms::*field) {
+  const auto term = [&m](double ThermodynamicTerms::* field) {
     return [&m, field](double v, double t) -> ThermalQuantityResult {
       const EosResult<ThermodynamicTerms> terms = m.thermodynamic_terms(v, t);
       if (!terms) return std::unexpected(ThermalQuantityError(terms.error()));
@@ -247,8 +247,9 @@ decltype(auto) resolve_quantity(const Model& m, Q quantity, Use&& use) {
 // element refers to `model`, which must outlive it.
 template <class Use>
 decltype(auto) with_thermal_quantity(const ThermalModel& model, ThermalQuantity quantity, Use&& use) {
-  return std::visit([&](const auto& held) -> decltype(auto) { return detail::resolve_quantity(held, quantity, use); },
-                    model.variant());
+  return std::visit(
+      [&](const auto& held) -> decltype(auto) { return detail::resolve_quantity(held, quantity, use); },
+      model.variant());
 }
 
 // The quantity of the held model at (first, second), or the operation's

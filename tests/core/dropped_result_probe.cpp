@@ -3,7 +3,8 @@
 #include "core/error.hpp"
 
 nivaltus::EosResult<double> checked_volume(double volume) {
-  if (!nivaltus::is_positive_finite(volume)) return nivaltus::fail_state("volume", nivaltus::phrase::positive_finite);
+  if (!nivaltus::is_positive_finite(volume))
+    return nivaltus::fail_state("volume", nivaltus::phrase::positive_finite);
   return volume;
 }
 
