@@ -18,26 +18,29 @@ namespace nivaltus {
 class EosError {
 public:
   enum class Kind : std::uint8_t {
-    // A model parameter (a constructor argument, or an operation's own
-    // setting such as a derivative step) fails its check; field() names it
-    // in physics notation ("V0", "K0_prime"), message() says which check.
+    // A value checked as a parameter fails its check: a constructor
+    // argument, or one of the few operation inputs checked as parameters (a
+    // non-finite Hugoniot pressure or particle velocity). field() names it in
+    // physics notation ("V0", "K0_prime"), message() is the check's phrase.
     InvalidParameter,
-    // A state variable or per-call input (volume, pressure, temperature,
-    // f_dac, a quantity name) fails its check before anything is computed;
-    // field() names it, message() says which check.
+    // A state variable or other per-call input (volume, pressure,
+    // temperature, f_dac, a derivative step, a quantity name) fails its
+    // check; field() names it, message() is the check's phrase.
     InvalidState,
-    // No state of the model answers the request: a volume or temperature
-    // search left its range without a sign change of the residual on the
-    // side where the model's pressure falls below the target, a Hugoniot
-    // state beyond s eta < 1 or below P0, or a pressure stencil with no
-    // pressure difference.
+    // No state of the model answers the request: the upward volume search
+    // (volumes V_ref 1.05^k) found none whose value reaches down to the
+    // target; the temperature search found no bracket on either side within
+    // its limits; a Hugoniot state would need s eta >= 1, a pressure below
+    // P0 or a non-positive volume; or the pressure stencil of a bulk-modulus
+    // derivative has no pressure difference.
     OutsideInvertibleRange,
-    // A root search found no sign change of the residual on the side where
-    // the model's pressure rises above the target (the downward volume
-    // search), or was handed a bracket whose ends share a strict sign.
+    // The downward volume search (volumes V_ref 0.8^k) found none whose value
+    // reaches up to the target, or a bisection was handed a bracket whose end
+    // residuals share a strict sign.
     BracketingFailed,
-    // A bracketed iteration met neither tolerance within its iteration
-    // limit, or its result failed the final residual check.
+    // A bisection met neither of its tolerances within its iteration limit,
+    // or its result failed the final residual check
+    // |f(x) - target| <= 1e-8 max(|target|, 1).
     ConvergenceFailed,
     // A computed value (result or intermediate) is NaN or infinite, a zero
     // divisor included.
