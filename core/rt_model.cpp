@@ -56,8 +56,8 @@ EosResult<RtModel> RtModel::with_reference_state(double v0, double k0) const {
   return std::visit(
       [v0, k0](const auto& model) {
         using Model = std::remove_cvref_t<decltype(model)>;
-        static_assert(Model::parameters()[0].name == "V0" && Model::parameters()[1].name == "K0");
-        auto values = parameter_values(Model::parameters(), model);
+        static_assert(Model::parameter_table()[0].name == "V0" && Model::parameter_table()[1].name == "K0");
+        auto values = parameter_values(Model::parameter_table(), model);
         values[0] = v0;
         values[1] = k0;
         return make_from<Model>(values);
@@ -71,7 +71,7 @@ fit::FitResult<RtModel> RtModel::with_parameters(const RtModel& model, std::span
   return std::visit(
       [names, values](const auto& held) -> fit::FitResult<RtModel> {
         using Model = std::remove_cvref_t<decltype(held)>;
-        const auto named = native_fit::named_values(Model::parameters(), held, names, values);
+        const auto named = native_fit::named_values(Model::parameter_table(), held, names, values);
         if (!named) return std::unexpected(named.error());
         const EosResult<RtModel> built = make_from<Model>(*named);
         if (!built) return fit::fail_eos(built.error());

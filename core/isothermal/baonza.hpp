@@ -20,7 +20,7 @@ struct Baonza {
   double k0;
   double k0_prime;
 
-  static constexpr auto parameters() { return v0_k0_k0_prime_parameters<Baonza>(); }
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<Baonza>(); }
 
   static EosResult<Baonza> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());

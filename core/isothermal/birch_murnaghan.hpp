@@ -34,7 +34,7 @@ struct BM2 {
   double v0;
   double k0;
 
-  static constexpr auto parameters() { return v0_k0_parameters<BM2>(); }
+  static constexpr auto parameter_table() { return v0_k0_parameters<BM2>(); }
 
   static EosResult<BM2> make(double v0, double k0) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
@@ -59,7 +59,7 @@ struct BM3 {
   double k0;
   double k0_prime;
 
-  static constexpr auto parameters() { return v0_k0_k0_prime_parameters<BM3>(); }
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<BM3>(); }
 
   static EosResult<BM3> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
@@ -95,7 +95,7 @@ struct BM4 {
   double k0_prime;
   double k0_double_prime;
 
-  static constexpr auto parameters() { return v0_k0_k0_prime_k0_double_prime_parameters<BM4>(); }
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_k0_double_prime_parameters<BM4>(); }
 
   static EosResult<BM4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());

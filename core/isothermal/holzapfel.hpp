@@ -23,7 +23,7 @@ struct Holzapfel {
   double c2;
 
   // c0 and c2 are derived by make, not parameters.
-  static constexpr ParameterTable<Holzapfel, 5> parameters() {
+  static constexpr ParameterTable<Holzapfel, 5> parameter_table() {
     return {{{"V0", "v0", field<&Holzapfel::v0>},
              {"K0", "k0", field<&Holzapfel::k0>},
              {"K0_prime", "k0_prime", field<&Holzapfel::k0_prime>},

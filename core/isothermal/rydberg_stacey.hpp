@@ -17,7 +17,7 @@ struct RydbergStacey {
   double k0_prime;
   double k_infinity_prime;
 
-  static constexpr ParameterTable<RydbergStacey, 4> parameters() {
+  static constexpr ParameterTable<RydbergStacey, 4> parameter_table() {
     return {{{"V0", "v0", field<&RydbergStacey::v0>},
              {"K0", "k0", field<&RydbergStacey::k0>},
              {"K0_prime", "k0_prime", field<&RydbergStacey::k0_prime>},

@@ -50,7 +50,7 @@ struct SunMorse {
   double k0;
   double k0_prime;
 
-  static constexpr auto parameters() { return v0_k0_k0_prime_parameters<SunMorse>(); }
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<SunMorse>(); }
 
   static EosResult<SunMorse> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
