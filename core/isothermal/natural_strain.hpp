@@ -95,7 +95,9 @@ struct NaturalStrain4 {
   double k0_prime;
   double k0_double_prime;
 
-  static constexpr auto parameter_table() { return v0_k0_k0_prime_k0_double_prime_parameters<NaturalStrain4>(); }
+  static constexpr auto parameter_table() {
+    return v0_k0_k0_prime_k0_double_prime_parameters<NaturalStrain4>();
+  }
 
   static EosResult<NaturalStrain4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());

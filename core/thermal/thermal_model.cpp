@@ -33,10 +33,11 @@ EosResult<Model> build(const Model&, const Reference& reference, const std::arra
 }
 
 // The two law choices are carried over from the current model.
-EosResult<thermal::MieGruneisenDebye> build(const thermal::MieGruneisenDebye& current, const RtModel& reference,
-                                            const std::array<double, 6>& v) {
+EosResult<thermal::MieGruneisenDebye> build(const thermal::MieGruneisenDebye& current,
+                                            const RtModel& reference, const std::array<double, 6>& v) {
   return thermal::build_mie_gruneisen_debye(reference, v[0], v[1], v[2], v[3], v[4], v[5],
-                                            current.debye_temperature_law, current.thermal_pressure_reference);
+                                            current.debye_temperature_law,
+                                            current.thermal_pressure_reference);
 }
 
 // Cvmax = 3 n R of the new n, and the first law choices, as its constructor
@@ -47,7 +48,8 @@ EosResult<thermal::MieGruneisenEinstein> build(const thermal::MieGruneisenEinste
 }
 
 EosResult<thermal::MultiOscillatorGruneisen> build(const thermal::MultiOscillatorGruneisen&,
-                                                   const RtModel& reference, const std::array<double, 19>& v) {
+                                                   const RtModel& reference,
+                                                   const std::array<double, 19>& v) {
   const thermal::MultiOscillatorParameters parameters{v[0],  v[1],  v[2],  v[3],  v[4],  v[5],
                                                       v[6],  v[7],  v[8],  v[9],  v[10], v[11],
                                                       v[12], v[13], v[14], v[15], v[16], v[17]};
