@@ -6,11 +6,7 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <array>
-#include <cstddef>
-#include <optional>
 #include <span>
-#include <string_view>
 
 #include "core/rt_model.hpp"
 
@@ -24,7 +20,6 @@ class ConstructorArguments {
 
   // The RtEos object of parameter 0, or null with TypeError set.
   PyObject* rt_eos() const;
-
 
  private:
   std::span<const char* const> names_;

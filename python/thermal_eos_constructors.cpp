@@ -73,7 +73,8 @@ PyObject* construct(const char* function_name, const Signature<Model, T>& signat
 template <class Model, std::size_t T>
 Built build_in_table_order(const ConvertedArguments<Model::parameter_table().size(), T>& arguments,
                            const RtModel& reference) {
-  return built(std::apply([&reference](auto... v) { return Model::make(reference, v...); }, arguments.values));
+  return built(
+      std::apply([&reference](auto... v) { return Model::make(reference, v...); }, arguments.values));
 }
 
 // ---- Mie-Grueneisen and oscillator models ---------------------------------
@@ -99,8 +100,8 @@ Built build_mie_gruneisen_debye(const decltype(mie_gruneisen_debye_signature)::C
         "thermal_pressure_reference must be 'reference_temperature', 'reference_isentrope', or "
         "'absolute_zero'");
   }
-  return built(thermal::build_mie_gruneisen_debye(reference, v[0], v[1], v[2], v[3], v[4], arguments.optional(5),
-                                                  *law, *pressure_reference));
+  return built(thermal::build_mie_gruneisen_debye(reference, v[0], v[1], v[2], v[3], v[4],
+                                                  arguments.optional(5), *law, *pressure_reference));
 }
 
 Built build_mie_gruneisen_einstein(const decltype(mie_gruneisen_einstein_signature)::Converted& arguments,
@@ -121,8 +122,8 @@ Built build_multi_oscillator_gruneisen(const decltype(multi_oscillator_signature
     n = holzapfel->n;
   }
   const auto& v = arguments.values;
-  const thermal::MultiOscillatorParameters parameters{v[0], v[1],  v[2],  v[3],  v[4],  v[5],
-                                                      v[6], v[7],  v[8],  v[9],  v[10], v[11],
+  const thermal::MultiOscillatorParameters parameters{v[0],  v[1],  v[2],  v[3],  v[4],  v[5],
+                                                      v[6],  v[7],  v[8],  v[9],  v[10], v[11],
                                                       v[12], v[13], v[14], v[15], v[16], v[17]};
   return built(thermal::MultiOscillatorGruneisen::new_with_atom_count(reference, parameters, *n));
 }
