@@ -114,18 +114,14 @@ Built build_mie_gruneisen_einstein(const decltype(mie_gruneisen_einstein_signatu
 // reference supplies its own atom count; any other reference needs n.
 Built build_multi_oscillator_gruneisen(const decltype(multi_oscillator_signature)::Converted& arguments,
                                        const RtModel& reference) {
-  std::optional<double> n = arguments.optional(18);
-  if (!n) {
+  std::array<double, 19> v = arguments.values;
+  if (!arguments.given[18]) {
     const auto* holzapfel = reference.get_if<isothermal::Holzapfel>();
     if (holzapfel == nullptr)
       return validation_failed("n is required for the generic multi-oscillator model");
-    n = holzapfel->n;
+    v[18] = holzapfel->n;
   }
-  const auto& v = arguments.values;
-  const thermal::MultiOscillatorParameters parameters{v[0],  v[1],  v[2],  v[3],  v[4],  v[5],
-                                                      v[6],  v[7],  v[8],  v[9],  v[10], v[11],
-                                                      v[12], v[13], v[14], v[15], v[16], v[17]};
-  return built(thermal::MultiOscillatorGruneisen::new_with_atom_count(reference, parameters, *n));
+  return built(thermal::MultiOscillatorGruneisen::from_table_values(reference, v));
 }
 
 // ---- thermal-pressure models ----------------------------------------------
