@@ -195,34 +195,34 @@ std::string signature_text(const char* function_name, const Signature<Model, T>&
 }  // namespace
 
 // The constructors: Python name, signature, body.
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTORS(X)                                                            \
-  X(dewaele_2006, dewaele_2006_signature, (build_in_table_order<thermal::Dewaele2006, 0>))               \
-  X(mie_gruneisen_debye, mie_gruneisen_debye_signature, build_mie_gruneisen_debye)                       \
-  X(mie_gruneisen_einstein, mie_gruneisen_einstein_signature, build_mie_gruneisen_einstein)              \
-  X(dorogokupets_oganov_2007, dorogokupets_oganov_2007_signature,                                        \
-    (build_in_table_order<thermal::DorogokupetsOganov2007, 0>))                                          \
-  X(multi_oscillator_gruneisen, multi_oscillator_signature, build_multi_oscillator_gruneisen)            \
-  X(sokolova2016, multi_oscillator_signature, build_multi_oscillator_gruneisen)                          \
-  X(asymptotic_power_law_mie_gruneisen_debye, asymptotic_power_law_signature,                            \
-    (build_in_table_order<thermal::AsymptoticPowerLawMieGruneisenDebye, 0>))                             \
+#define NIVALTUS_THERMAL_EOS_CONSTRUCTORS(X)                                                              \
+  X(dewaele_2006, dewaele_2006_signature, (build_in_table_order<thermal::Dewaele2006, 0>))                \
+  X(mie_gruneisen_debye, mie_gruneisen_debye_signature, build_mie_gruneisen_debye)                        \
+  X(mie_gruneisen_einstein, mie_gruneisen_einstein_signature, build_mie_gruneisen_einstein)               \
+  X(dorogokupets_oganov_2007, dorogokupets_oganov_2007_signature,                                         \
+    (build_in_table_order<thermal::DorogokupetsOganov2007, 0>))                                           \
+  X(multi_oscillator_gruneisen, multi_oscillator_signature, build_multi_oscillator_gruneisen)             \
+  X(sokolova2016, multi_oscillator_signature, build_multi_oscillator_gruneisen)                           \
+  X(asymptotic_power_law_mie_gruneisen_debye, asymptotic_power_law_signature,                             \
+    (build_in_table_order<thermal::AsymptoticPowerLawMieGruneisenDebye, 0>))                              \
   X(linear_thermal_pressure, linear_signature, (build_in_table_order<thermal::LinearThermalPressure, 0>)) \
-  X(log_volume_thermal_pressure, log_volume_signature,                                                   \
-    (build_in_table_order<thermal::LogVolumeThermalPressure, 0>))                                        \
-  X(second_order_taylor_thermal_pressure, taylor_signature,                                              \
-    (build_in_table_order<thermal::SecondOrderTaylorThermalPressure, 0>))                                \
-  X(debye_quadratic_thermal_pressure, debye_quadratic_signature,                                         \
-    (build_in_table_order<thermal::DebyeQuadraticThermalPressure, 0>))                                   \
-  X(holland_powell_thermal_pressure, holland_powell_signature,                                           \
-    (build_in_table_order<thermal::HollandPowellThermalPressure<RtModel>, 0>))                           \
-  X(thermal_modified_tait, thermal_modified_tait_signature, build_thermal_modified_tait)                 \
+  X(log_volume_thermal_pressure, log_volume_signature,                                                    \
+    (build_in_table_order<thermal::LogVolumeThermalPressure, 0>))                                         \
+  X(second_order_taylor_thermal_pressure, taylor_signature,                                               \
+    (build_in_table_order<thermal::SecondOrderTaylorThermalPressure, 0>))                                 \
+  X(debye_quadratic_thermal_pressure, debye_quadratic_signature,                                          \
+    (build_in_table_order<thermal::DebyeQuadraticThermalPressure, 0>))                                    \
+  X(holland_powell_thermal_pressure, holland_powell_signature,                                            \
+    (build_in_table_order<thermal::HollandPowellThermalPressure<RtModel>, 0>))                            \
+  X(thermal_modified_tait, thermal_modified_tait_signature, build_thermal_modified_tait)                  \
   X(thermal_reference_state, reference_state_signature, build_thermal_reference_state)
 
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name, signature, body)                                          \
+#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name, signature, body)                                         \
   PyObject* thermal_eos_##name(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) { \
     return construct("ThermalEos." #name, signature, args, nargs, kwnames, body);                       \
   }                                                                                                     \
   const char* thermal_eos_##name##_signature() {                                                        \
-    static const std::string text = signature_text(#name, signature);                                  \
+    static const std::string text = signature_text(#name, signature);                                   \
     return text.c_str();                                                                                \
   }
 

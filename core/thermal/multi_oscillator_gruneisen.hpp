@@ -99,9 +99,8 @@ struct MultiOscillatorGruneisen : ThermalEos<MultiOscillatorGruneisen> {
   // The model from the values of its parameter table, in table order.
   static EosResult<MultiOscillatorGruneisen> from_table_values(const RtModel& reference,
                                                                const std::array<double, 19>& v) {
-    const MultiOscillatorParameters parameters{v[0],  v[1],  v[2],  v[3],  v[4],  v[5],
-                                               v[6],  v[7],  v[8],  v[9],  v[10], v[11],
-                                               v[12], v[13], v[14], v[15], v[16], v[17]};
+    const MultiOscillatorParameters parameters{v[0], v[1],  v[2],  v[3],  v[4],  v[5],  v[6],  v[7],  v[8],
+                                               v[9], v[10], v[11], v[12], v[13], v[14], v[15], v[16], v[17]};
     return new_with_atom_count(reference, parameters, v[18]);
   }
 
