@@ -4,18 +4,12 @@
 #include <cmath>
 #include <limits>
 
+#include "core/fit/checked_size.hpp"
 #include "core/fit/linear_solve.hpp"
 #include "core/fit/loss.hpp"
 
 namespace nivaltus::fit {
 namespace {
-
-double saturated(std::size_t count) { return static_cast<double>(std::min<std::size_t>(count, 4294967295u)); }
-
-std::optional<std::size_t> checked_product(std::size_t a, std::size_t b) {
-  if (a != 0 && b > std::numeric_limits<std::size_t>::max() / a) return std::nullopt;
-  return a * b;
-}
 
 // Buffers of one n×n pseudo-inverse, reused across the many small latent
 // blocks of a structured covariance.
@@ -71,7 +65,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   for (std::size_t i = 0; i < n; ++i) v[i * n + i] = 1.0;
   double largest = 0.0;
   for (std::size_t i = 0; i < n * n; ++i) largest = std::max(largest, std::fabs(a[i]));
-  const double tau = saturated(n) * fit_epsilon * largest;
+  const double tau = saturated_count(n) * fit_epsilon * largest;
   const std::size_t rotation_limit = checked_product(64, checked_product(n, n).value_or(0))
                                          .value_or(std::numeric_limits<std::size_t>::max());
   for (std::size_t rotation = 0; rotation < rotation_limit; ++rotation) {
@@ -119,7 +113,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   double largest_eigenvalue = 0.0;
   for (std::size_t i = 0; i < n; ++i)
     largest_eigenvalue = std::max(largest_eigenvalue, std::fabs(a[i * n + i]));
-  const double delta = saturated(tolerance_count) * fit_epsilon * largest_eigenvalue;
+  const double delta = saturated_count(tolerance_count) * fit_epsilon * largest_eigenvalue;
   std::vector<double>& result = work.result;
   std::fill(result.begin(), result.end(), 0.0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -285,13 +279,9 @@ FitResult<std::vector<double>> parameter_covariance_structured(const Jacobian& j
   if (*jacobian.layout() != layout) return parameter_covariance_structured(jacobian.to_dense(), layout);
   const auto sizes = covariance_layout(layout);
   if (!sizes) return fail_input("invalid structured Jacobian dimensions for covariance");
-  const std::size_t g = layout.global_parameter_count;
-  const std::size_t latent_count = layout.latent_coordinate_count;
-  const std::span<const double> global_values = jacobian.values();
-  const std::span<const double> latent_values = jacobian.latent_values();
-  const auto global = [&](std::size_t i, std::size_t a) { return global_values[i * g + a]; };
+  const auto global = [&](std::size_t i, std::size_t a) { return jacobian.global_entry(i, a); };
   const auto latent = [&](std::size_t, std::size_t p, std::size_t b, std::size_t l) {
-    return latent_values[(p * (latent_count + 1) + b) * latent_count + l];
+    return jacobian.latent_entry(p, b, l);
   };
   return structured_covariance(global, latent, layout, *sizes);
 }

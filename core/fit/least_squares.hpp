@@ -108,18 +108,26 @@ FitResult<SolverResult> least_squares_internal(std::span<const double> initial, 
 
   std::optional<Jacobian> reported;
   double optimality = 0.0;
+  // The Jacobian at x (kept as the reported one), the weighted normal
+  // equations and the optimality they give.
+  const auto linearise = [&]() -> FitResult<NormalEquations> {
+    auto jacobian = finite_difference_jacobian(x, lower, upper, f, m, layout, residual);
+    if (!jacobian) return std::unexpected(std::move(jacobian).error());
+    reported = std::move(*jacobian);
+    const std::vector<double> weights = robust_weights(f, loss, f_scale);
+    NormalEquations normal = normal_equations_for_layout(*reported, f, weights);
+    optimality = projected_gradient_norm(normal.gradient, x, lower, upper);
+    ++njev;
+    return normal;
+  };
 
   if (budget >= 2) {
     double lambda = 1e-3;
     std::vector<double> trial(n);
     while (true) {
-      auto jacobian = finite_difference_jacobian(x, lower, upper, f, m, layout, residual);
-      if (!jacobian) return std::unexpected(std::move(jacobian).error());
-      reported = std::move(*jacobian);
-      const std::vector<double> weights = robust_weights(f, loss, f_scale);
-      const NormalEquations normal = normal_equations_for_layout(*reported, f, weights);
-      optimality = projected_gradient_norm(normal.gradient, x, lower, upper);
-      ++njev;
+      FitResult<NormalEquations> linearised = linearise();
+      if (!linearised) return std::unexpected(std::move(linearised).error());
+      const NormalEquations& normal = *linearised;
       if (optimality <= options.gtol) {
         status = 1;
         message = status_message::gtol;
@@ -212,13 +220,7 @@ FitResult<SolverResult> least_squares_internal(std::span<const double> initial, 
     message = status_message::no_step;
   }
   if (status != 0 || !reported) {
-    auto jacobian = finite_difference_jacobian(x, lower, upper, f, m, layout, residual);
-    if (!jacobian) return std::unexpected(std::move(jacobian).error());
-    reported = std::move(*jacobian);
-    const std::vector<double> weights = robust_weights(f, loss, f_scale);
-    const NormalEquations normal = normal_equations_for_layout(*reported, f, weights);
-    optimality = projected_gradient_norm(normal.gradient, x, lower, upper);
-    ++njev;
+    if (auto linearised = linearise(); !linearised) return std::unexpected(std::move(linearised).error());
   }
   if (loss != Loss::Linear) reported->scale_rows(robust_row_factors(f, loss, f_scale));
 

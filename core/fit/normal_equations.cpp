@@ -192,13 +192,9 @@ NormalEquations normal_equations_for_layout(const Jacobian& jacobian, std::span<
     return dense_normal_equations(jacobian.values(), residuals, weights, jacobian.rows(), jacobian.cols());
   }
   const StructuredLayout& layout = *jacobian.layout();
-  const std::size_t g = layout.global_parameter_count;
-  const std::size_t latent_count = layout.latent_coordinate_count;
-  const std::span<const double> global_values = jacobian.values();
-  const std::span<const double> latent_values = jacobian.latent_values();
-  const auto global = [&](std::size_t i, std::size_t a) { return global_values[i * g + a]; };
+  const auto global = [&](std::size_t i, std::size_t a) { return jacobian.global_entry(i, a); };
   const auto latent = [&](std::size_t, std::size_t p, std::size_t b, std::size_t l) {
-    return latent_values[(p * (latent_count + 1) + b) * latent_count + l];
+    return jacobian.latent_entry(p, b, l);
   };
   return structured_normal_equations(global, latent, residuals, weights, layout);
 }

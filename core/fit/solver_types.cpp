@@ -1,27 +1,8 @@
 #include "core/fit/solver_types.hpp"
 
-#include <limits>
+#include "core/fit/checked_size.hpp"
 
 namespace nivaltus::fit {
-namespace {
-
-constexpr std::size_t size_limit = std::numeric_limits<std::size_t>::max();
-
-std::optional<std::size_t> checked_product(std::size_t a, std::size_t b) {
-  if (a != 0 && b > size_limit / a) return std::nullopt;
-  return a * b;
-}
-std::optional<std::size_t> checked_sum(std::size_t a, std::size_t b) {
-  if (b > size_limit - a) return std::nullopt;
-  return a + b;
-}
-std::optional<std::size_t> checked_product(std::size_t a, std::size_t b, std::size_t c) {
-  const auto ab = checked_product(a, b);
-  if (!ab) return std::nullopt;
-  return checked_product(*ab, c);
-}
-
-}  // namespace
 
 std::optional<LayoutSizes> layout_sizes(const StructuredLayout& layout) {
   const std::size_t g = layout.global_parameter_count;

@@ -88,6 +88,15 @@ class Jacobian {
   std::span<const double> values() const { return values_; }
   // Structured form: the latent block; empty for the dense form.
   std::span<const double> latent_values() const { return latent_; }
+  // Structured form: entry (i, a) of the global block, a < g, and the entry of
+  // residual block b of point p in the column of its latent coordinate l.
+  double global_entry(std::size_t i, std::size_t a) const {
+    return values_[i * layout_->global_parameter_count + a];
+  }
+  double latent_entry(std::size_t p, std::size_t b, std::size_t l) const {
+    const std::size_t latent_count = layout_->latent_coordinate_count;
+    return latent_[(p * (latent_count + 1) + b) * latent_count + l];
+  }
 
   // The m·n row-major matrix, zeros included. For a structured Jacobian this
   // allocates m·n values: only for a caller that needs the matrix whole.

@@ -6,15 +6,10 @@
 #include <cstdint>
 #include <limits>
 
+#include "core/fit/checked_size.hpp"
+
 namespace nivaltus::fit {
 namespace {
-
-double saturated(std::size_t count) { return static_cast<double>(std::min<std::size_t>(count, 4294967295u)); }
-
-std::optional<std::size_t> checked_product(std::size_t a, std::size_t b) {
-  if (a != 0 && b > std::numeric_limits<std::size_t>::max() / a) return std::nullopt;
-  return a * b;
-}
 
 bool all_finite(std::span<const double> values) {
   return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
@@ -33,7 +28,7 @@ bool total_order_less(double a, double b) {
 // position q·(rows − 1).
 double interpolated_percentile(std::span<const double> sorted, double q) {
   const std::size_t rows = sorted.size();
-  const double h = q * saturated(rows - 1);
+  const double h = q * saturated_count(rows - 1);
   const auto i = static_cast<std::size_t>(std::floor(h));
   const std::size_t j = std::min(i + 1, rows - 1);
   return sorted[i] + (sorted[j] - sorted[i]) * (h - static_cast<double>(i));
@@ -140,7 +135,7 @@ FitResult<MonteCarloStatistics> summarize_monte_carlo(std::span<const double> sa
   for (std::size_t c = 0; c < cols; ++c) {
     double sum = 0.0;
     for (std::size_t r = 0; r < rows; ++r) sum += samples[r * cols + c];
-    mean[c] = sum / saturated(rows);
+    mean[c] = sum / saturated_count(rows);
   }
   result.standard_error.resize(cols);
   for (std::size_t c = 0; c < cols; ++c) {
@@ -149,7 +144,7 @@ FitResult<MonteCarloStatistics> summarize_monte_carlo(std::span<const double> sa
       const double d = samples[r * cols + c] - mean[c];
       sum += d * d;
     }
-    result.standard_error[c] = std::sqrt(sum / saturated(rows - 1));
+    result.standard_error[c] = std::sqrt(sum / saturated_count(rows - 1));
   }
 
   const double tail = (1.0 - confidence) * 0.5;
@@ -173,7 +168,7 @@ FitResult<MonteCarloStatistics> summarize_monte_carlo(std::span<const double> sa
         for (std::size_t r = 0; r < rows; ++r) {
           sum += (samples[r * cols + a] - mean[a]) * (samples[r * cols + b] - mean[b]);
         }
-        full[a * cols + b] = sum / saturated(rows - 1);
+        full[a * cols + b] = sum / saturated_count(rows - 1);
         full[b * cols + a] = full[a * cols + b];
       }
     }
