@@ -52,7 +52,8 @@ Timing time_fit(const Fit& fit, std::size_t& builds) {
   do {
     builds = 0;
     const auto result = fit();
-    EXPECT_TRUE(result.has_value() && result->solver.success) << (result ? result->solver.message : result.error().to_string());
+    EXPECT_TRUE(result.has_value() && result->solver.success)
+        << (result ? result->solver.message : result.error().to_string());
     if (!result) break;
     builds_per_fit = builds;
     nfev = result->solver.nfev;
@@ -64,8 +65,9 @@ Timing time_fit(const Fit& fit, std::size_t& builds) {
 }
 
 void report(const char* name, std::size_t points, const Timing& timing) {
-  std::printf("%-44s %8.3f ms per fit  %6zu model builds  %8zu pressure evaluations  nfev %4zu  njev %3zu\n", name,
-              1e3 * timing.seconds_per_fit, timing.builds, timing.builds * points, timing.nfev, timing.njev);
+  std::printf("%-44s %8.3f ms per fit  %6zu model builds  %8zu pressure evaluations  nfev %4zu  njev %3zu\n",
+              name, 1e3 * timing.seconds_per_fit, timing.builds, timing.builds * points, timing.nfev,
+              timing.njev);
 }
 
 TEST(EosFitCost, Bm3PressureVolume) {
@@ -92,8 +94,10 @@ TEST(EosFitCost, Bm3PressureVolume) {
     return RtModel::with_parameters(base, names, values);
   };
   const PressureVolumeObservations plain{pressure, volume, pressure_sigma, std::nullopt, std::nullopt};
-  const PressureVolumeObservations latent{pressure, volume, pressure_sigma, Slice(volume_sigma), std::nullopt};
-  report("BM3, 100 P-V points", n, time_fit([&] { return fit_isothermal_eos(plain, initial, lower, upper, options, build); }, builds));
+  const PressureVolumeObservations latent{pressure, volume, pressure_sigma, Slice(volume_sigma),
+                                          std::nullopt};
+  report("BM3, 100 P-V points", n,
+         time_fit([&] { return fit_isothermal_eos(plain, initial, lower, upper, options, build); }, builds));
   report("BM3, 100 P-V points, latent volumes", n,
          time_fit([&] { return fit_isothermal_eos(latent, initial, lower, upper, options, build); }, builds));
 }
@@ -128,10 +132,14 @@ TEST(EosFitCost, MieGruneisenDebyePressureVolumeTemperature) {
   };
   const auto pressure_of = [](const ThermalModel& model, double v, double t) { return model.pressure(v, t); };
   const PressureVolumeTemperatureObservations observations{
-      pressure, volume, temperature, pressure_sigma, Slice(volume_sigma), Slice(temperature_sigma), std::nullopt};
-  report("MGD, 100 P-V-T points, latent V and T", pressure.size(), time_fit([&] {
-           return fit_thermal_eos_by(observations, initial, lower, upper, options, build, pressure_of);
-         }, builds));
+      pressure,    volume, temperature, pressure_sigma, Slice(volume_sigma), Slice(temperature_sigma),
+      std::nullopt};
+  report("MGD, 100 P-V-T points, latent V and T", pressure.size(),
+         time_fit(
+             [&] {
+               return fit_thermal_eos_by(observations, initial, lower, upper, options, build, pressure_of);
+             },
+             builds));
 }
 
 }  // namespace

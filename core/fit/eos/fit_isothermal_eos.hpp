@@ -38,7 +38,8 @@ FitResult<EosFitResult> fit_isothermal_eos(const PressureVolumeObservations& obs
                                            Slice lower, Slice upper, const SolverOptions& options,
                                            const Build& build) {
   const std::size_t n = observations.pressure.size();
-  if (auto valid = validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
+  if (auto valid =
+          validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
       !valid) {
     return std::unexpected(std::move(valid).error());
   }

@@ -44,10 +44,12 @@ template <ModelBuilder Build, class Pressure>
     { pressure(model, 1.0, 1.0) } -> std::convertible_to<EosResult<double>>;
   }
 FitResult<EosFitResult> fit_thermal_eos_by(const PressureVolumeTemperatureObservations& observations,
-                                           Slice initial, Slice lower, Slice upper, const SolverOptions& options,
-                                           const Build& build, const Pressure& pressure) {
+                                           Slice initial, Slice lower, Slice upper,
+                                           const SolverOptions& options, const Build& build,
+                                           const Pressure& pressure) {
   const std::size_t n = observations.pressure.size();
-  if (auto valid = validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
+  if (auto valid =
+          validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
       !valid) {
     return std::unexpected(std::move(valid).error());
   }
