@@ -69,7 +69,8 @@ Figures measure(std::size_t points) {
       result = least_squares_internal(initial, lower, upper, options, StructuredLayout{2, points, 1}, line);
       covariance_ok =
           result && parameter_covariance_structured(result->jac, StructuredLayout{2, points, 1}).has_value();
-      seconds = std::min(seconds, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+      seconds =
+          std::min(seconds, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);

@@ -38,8 +38,8 @@ Vector unbounded(std::size_t n, double sign) { return Vector(n, sign * inf); }
 
 SolverResult run(const auto& residual, const Vector& initial, const SolverOptions& options = options_with(),
                  const std::optional<StructuredLayout>& layout = std::nullopt) {
-  auto result = least_squares_internal(initial, unbounded(initial.size(), -1.0), unbounded(initial.size(), 1.0),
-                                       options, layout, residual);
+  auto result = least_squares_internal(initial, unbounded(initial.size(), -1.0),
+                                       unbounded(initial.size(), 1.0), options, layout, residual);
   EXPECT_TRUE(result.has_value()) << result.error();
   return result ? std::move(*result) : SolverResult{};
 }
@@ -48,7 +48,8 @@ SolverResult run(const auto& residual, const Vector& initial, const SolverOption
 //   Δ = S·Sxx − Sx², a = (Sxx·Sy − Sx·Sxy)/Δ, b = (S·Sxy − Sx·Sy)/Δ,
 //   var a = Sxx/Δ, var b = S/Δ, cov ab = −Sx/Δ  (sums weighted by 1/σ²).
 TEST(LeastSquares, WeightedLineReachesTheClosedFormAndItsCovariance) {
-  const WeightedLine line{{0, 1, 2, 3, 4, 5}, {1.1, 2.9, 5.2, 6.8, 9.1, 11.2}, {0.1, 0.2, 0.1, 0.3, 0.2, 0.1}};
+  const WeightedLine line{
+      {0, 1, 2, 3, 4, 5}, {1.1, 2.9, 5.2, 6.8, 9.1, 11.2}, {0.1, 0.2, 0.1, 0.3, 0.2, 0.1}};
   double s = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
   for (std::size_t i = 0; i < line.x.size(); ++i) {
     const double w = 1.0 / (line.sigma[i] * line.sigma[i]);
@@ -90,8 +91,8 @@ TEST(LeastSquares, ErrorsInVariablesLineStructuredEqualsDenseAndDeming) {
     sxy += (line.x[i] - mean_x) * (line.y[i] - mean_y);
   }
   const double d = (line.sigma_y * line.sigma_y) / (line.sigma_x * line.sigma_x);
-  const double slope = (syy - d * sxx + std::sqrt((syy - d * sxx) * (syy - d * sxx) + 4.0 * d * sxy * sxy)) /
-                       (2.0 * sxy);
+  const double slope =
+      (syy - d * sxx + std::sqrt((syy - d * sxx) * (syy - d * sxx) + 4.0 * d * sxy * sxy)) / (2.0 * sxy);
   const double intercept = mean_y - slope * mean_x;
 
   Vector initial{0.0, 1.0};
@@ -135,10 +136,73 @@ TEST(LeastSquares, HuberLocationIgnoresTheOutlier) {
   EXPECT_NEAR(robust.x[0], 2.0, 1e-6);
   // ρ: z ≤ 1 for the residuals 1, 0, 1; 2√z − 1 for 2/1.5 and 98/1.5.
   const double c2 = 2.25;
-  const double cost = 0.5 * c2 * (1.0 / c2 + 0.0 + 1.0 / c2 + (2.0 * 2.0 / 1.5 - 1.0) + (2.0 * 98.0 / 1.5 - 1.0));
+  const double cost =
+      0.5 * c2 * (1.0 / c2 + 0.0 + 1.0 / c2 + (2.0 * 2.0 / 1.5 - 1.0) + (2.0 * 98.0 / 1.5 - 1.0));
   EXPECT_TRUE(relatively_near(robust.cost, cost, 1e-9));
   const SolverResult plain = run(residual, {2.0});
   EXPECT_NEAR(plain.x[0], 21.2, 1e-6);
+}
+
+// y = a·exp(b·t) with one outlier at t = 6, C = 0.1: the optima and costs
+// that SciPy's least_squares reports for each loss from the same start.
+TEST(LeastSquares, RobustExponentialMatchesScipy) {
+  const Vector y{2.005910404133227,   1.4998223898999494, 1.087026549369883,  0.7976840297300786,
+                 0.6169678046269217,  0.4579586641546949, 1.3130038612437396, 0.23774827086122727,
+                 0.20087605660672453, 0.13656609852548846};
+  const auto residual = [&](std::span<const double> p) -> FitResult<Vector> {
+    Vector r(y.size());
+    for (std::size_t i = 0; i < y.size(); ++i) r[i] = p[0] * std::exp(p[1] * static_cast<double>(i)) - y[i];
+    return r;
+  };
+  struct Expected {
+    Loss loss;
+    double a, b, cost;
+  };
+  const Expected cases[] = {
+      {Loss::Linear, 1.9035521979613366, -0.23109574495608784, 0.41327975294840175},
+      {Loss::SoftL1, 1.9939856155983162, -0.29074139493616236, 0.08845306747850264},
+      {Loss::Huber, 1.993907456846526, -0.2909622656416372, 0.09296553387794078},
+      {Loss::Cauchy, 2.0045491446775485, -0.29850100747109215, 0.02355456032715981},
+      {Loss::Arctan, 2.0056787586452187, -0.29940648069343917, 0.008494871860614296},
+  };
+  for (const Expected& c : cases) {
+    const SolverResult result = run(residual, {1.0, -0.1}, tight(c.loss, 0.1));
+    EXPECT_TRUE(result.success) << c.loss.name() << ": " << result.message;
+    EXPECT_TRUE(relatively_near(result.x[0], c.a, 1e-6)) << c.loss.name();
+    EXPECT_TRUE(relatively_near(result.x[1], c.b, 1e-6)) << c.loss.name();
+    EXPECT_TRUE(relatively_near(result.cost, c.cost, 1e-9)) << c.loss.name();
+  }
+}
+
+// Trials that never lower the cost: each is rejected (an equal cost too),
+// λ grows tenfold from 1e-3, so the k-th trial lies at x0 − 1/(1 + 1e-3·10^k)
+// for J = 1, r = 1. From k = 19 on the step (< 1e-16) rounds back onto
+// x0 = 3: such a step is not evaluated, and after 24 attempts the smallest
+// one satisfies xtol.
+TEST(LeastSquares, RejectedTrialsRaiseDampingUntilXtol) {
+  std::size_t calls = 0;
+  Vector trials;
+  const auto residual = [&](std::span<const double> p) -> FitResult<Vector> {
+    ++calls;
+    const bool trial = calls >= 4 && calls < 23;
+    if (trial) {
+      trials.push_back(p[0]);
+      return Vector{1.0};
+    }
+    return Vector{1.0 + (p[0] - 3.0)};
+  };
+  const SolverResult result = run(residual, {3.0});
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.message, "`xtol` termination condition is satisfied.");
+  EXPECT_EQ(result.nfev, 20u);
+  EXPECT_EQ(result.njev, 2u);
+  EXPECT_EQ(calls, 24u);
+  EXPECT_EQ(result.x, Vector{3.0});
+  ASSERT_EQ(trials.size(), 19u);
+  for (std::size_t k = 0; k < 19; ++k) {
+    const double step = 1.0 / (1.0 + 1e-3 * std::pow(10.0, k));
+    EXPECT_NEAR(3.0 - trials[k], step, 1e-6 * step + 4.5e-16) << k;
+  }
 }
 
 // Counters and statuses at the edges of the budget and of the gtol test.
@@ -180,7 +244,8 @@ TEST(LeastSquares, TrialsAreClampedToTheBox) {
     return Vector{p[0] - 5.0, 0.1 * (p[0] - 5.0)};
   };
   const Vector lower{0.0}, upper{2.0};
-  const auto result = least_squares_internal(Vector{0.5}, lower, upper, options_with(), std::nullopt, residual);
+  const auto result =
+      least_squares_internal(Vector{0.5}, lower, upper, options_with(), std::nullopt, residual);
   ASSERT_TRUE(result.has_value()) << result.error();
   EXPECT_EQ(result->x[0], 2.0);
   EXPECT_TRUE(result->success) << result->message;
@@ -203,9 +268,8 @@ TEST(LeastSquares, ResidualFailuresEndTheRun) {
     };
   };
   const Vector lower{-inf}, upper{inf};
-  const auto at_start =
-      least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt,
-                             failing_at_call(1, FitError::eos(eos)));
+  const auto at_start = least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt,
+                                               failing_at_call(1, FitError::eos(eos)));
   EXPECT_TRUE(fails_with(at_start, FitError::eos(eos)));
   // Calls: start, two for the Jacobian, the first trial (accepted), two for
   // the next Jacobian, the second trial.
@@ -218,16 +282,16 @@ TEST(LeastSquares, ResidualFailuresEndTheRun) {
   const auto changing = [&](std::span<const double> p) -> FitResult<Vector> {
     return Vector(length++, p[0] - 1.0);
   };
-  EXPECT_TRUE(fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, changing),
-                         invalid_vector));
+  EXPECT_TRUE(
+      fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, changing),
+                 invalid_vector));
   const auto empty = [](std::span<const double>) -> FitResult<Vector> { return Vector{}; };
   EXPECT_TRUE(
-      fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, empty), invalid_vector));
-  const auto wrong_layout = least_squares_internal(Vector{0.0, 1.0, 2.0}, unbounded(3, -1), unbounded(3, 1),
-                                                   options_with(), StructuredLayout{1, 2, 1},
-                                                   [](std::span<const double>) -> FitResult<Vector> {
-                                                     return Vector{1.0, 2.0, 3.0};
-                                                   });
+      fails_with(least_squares_internal(Vector{0.0}, lower, upper, options_with(), std::nullopt, empty),
+                 invalid_vector));
+  const auto wrong_layout = least_squares_internal(
+      Vector{0.0, 1.0, 2.0}, unbounded(3, -1), unbounded(3, 1), options_with(), StructuredLayout{1, 2, 1},
+      [](std::span<const double>) -> FitResult<Vector> { return Vector{1.0, 2.0, 3.0}; });
   EXPECT_TRUE(fails_with(wrong_layout, input("structured layout does not match the residual vector")));
 }
 
@@ -267,39 +331,42 @@ struct Bm3Data {
     Vector r(volume.size());
     for (std::size_t i = 0; i < volume.size(); ++i) {
       const double eta = std::cbrt(p[0] / volume[i]);
-      const double model =
-          1.5 * p[1] * (std::pow(eta, 7) - std::pow(eta, 5)) * (1.0 + 0.75 * (p[2] - 4.0) * (eta * eta - 1.0));
+      const double model = 1.5 * p[1] * (std::pow(eta, 7) - std::pow(eta, 5)) *
+                           (1.0 + 0.75 * (p[2] - 4.0) * (eta * eta - 1.0));
       r[i] = (model - pressure[i]) / sigma;
     }
     return r;
   }
 };
 
+// Twelve points of V0 = 11 cm³/mol, K0 = 160 GPa, K0' = 4.5 with a scatter
+// of 0.4 GPa, σ = 0.5 GPa, in the given units.
 Bm3Data bm3_data(double volume_unit, double pressure_unit) {
   Bm3Data data{{}, {}, 0.5 * pressure_unit};
-  const Bm3Data truth{{}, {}, 1.0};
   for (int i = 0; i < 12; ++i) {
     const double v = 11.0 * (1.0 - 0.025 * i);
-    const auto p = truth.operator()(Vector{11.0, 160.0, 4.5});
-    (void)p;
     const double eta = std::cbrt(11.0 / v);
-    const double gpa = 1.5 * 160.0 * (std::pow(eta, 7) - std::pow(eta, 5)) * (1.0 + 0.75 * 0.5 * (eta * eta - 1.0));
+    const double gpa =
+        1.5 * 160.0 * (std::pow(eta, 7) - std::pow(eta, 5)) * (1.0 + 0.75 * 0.5 * (eta * eta - 1.0));
     data.volume.push_back(v * volume_unit);
     data.pressure.push_back((gpa + 0.4 * scatter(i)) * pressure_unit);
   }
   return data;
 }
 
-// The same data in GPa and cm³/mol and in Pa and m³/mol: the residuals are
+// Å³ per formula unit in one cm³/mol: 1e24 / N_A.
+constexpr double cubic_angstrom = 1.6605390671738466;
+
+// The same data in GPa and Å³ and in Pa and m³/mol: the residuals are
 // the same numbers, so the optimum and the covariance must agree once the
 // units are converted. Parameters of size 1e-5 and 1e11 side by side must
 // neither stop the run early nor lose a variance.
 TEST(LeastSquares, Bm3FitDoesNotDependOnUnits) {
-  const SolverResult gpa = run(bm3_data(1.0, 1.0), {11.5, 120.0, 4.0});
+  const SolverResult gpa = run(bm3_data(cubic_angstrom, 1.0), {11.5 * cubic_angstrom, 120.0, 4.0});
   const SolverResult si = run(bm3_data(1e-6, 1e9), {11.5e-6, 120e9, 4.0});
   ASSERT_TRUE(gpa.success) << gpa.message;
   ASSERT_TRUE(si.success) << si.message;
-  const Vector units{1e-6, 1e9, 1.0};
+  const Vector units{1e-6 / cubic_angstrom, 1e9, 1.0};
   for (std::size_t j = 0; j < 3; ++j) EXPECT_TRUE(relatively_near(si.x[j], gpa.x[j] * units[j], 1e-6)) << j;
   EXPECT_TRUE(relatively_near(si.cost, gpa.cost, 1e-9));
   const auto gpa_covariance = parameter_covariance(gpa.jac, 3);
@@ -307,8 +374,8 @@ TEST(LeastSquares, Bm3FitDoesNotDependOnUnits) {
   ASSERT_TRUE(gpa_covariance.has_value() && si_covariance.has_value());
   for (std::size_t a = 0; a < 3; ++a) {
     for (std::size_t b = 0; b < 3; ++b) {
-      EXPECT_TRUE(relatively_near((*si_covariance)[a * 3 + b], (*gpa_covariance)[a * 3 + b] * units[a] * units[b],
-                                  1e-4))
+      EXPECT_TRUE(relatively_near((*si_covariance)[a * 3 + b],
+                                  (*gpa_covariance)[a * 3 + b] * units[a] * units[b], 1e-4))
           << a << "," << b;
     }
   }

@@ -39,8 +39,8 @@ TEST(FiniteDifference, StepsFollowTheBounds) {
   const ColumnCase cases[] = {
       {0.0, -inf, inf, h0, h0},
       {1e6, -inf, inf, 1e6 * h0, 1e6 * h0},
-      {2.0, 0.0, 2.0, 0.0, 2.0 * h0},       // at the upper bound: backward
-      {-3.0, -3.0, 5.0, 3.0 * h0, 0.0},     // at the lower bound: forward
+      {2.0, 0.0, 2.0, 0.0, 2.0 * h0},              // at the upper bound: backward
+      {-3.0, -3.0, 5.0, 3.0 * h0, 0.0},            // at the lower bound: forward
       {1.0, 0.0, 1.0 + 0.25 * h0, 0.25 * h0, h0},  // forward room shorter than h
   };
   for (const ColumnCase& c : cases) {
@@ -61,7 +61,7 @@ TEST(FiniteDifference, StepsFollowTheBounds) {
   Vector points;
   Recorder residual{&points};
   EXPECT_TRUE(fails_with(finite_difference_column(Vector{1.0, 2.0}, Vector{0.0, 2.0}, Vector{3.0, 2.0},
-                                                   Vector{1.0, 3.0}, 2, 1, residual),
+                                                  Vector{1.0, 3.0}, 2, 1, residual),
                          input("parameter 1 is fixed by equal bounds")));
   EXPECT_TRUE(points.empty());
 }
@@ -71,8 +71,8 @@ TEST(FiniteDifference, ShiftedResidualsAreChecked) {
   const auto shrinking = [&](std::span<const double> x) -> FitResult<Vector> {
     return ++calls == 1 ? Vector{x[0], x[0]} : Vector{x[0]};
   };
-  EXPECT_TRUE(fails_with(finite_difference_jacobian(Vector{1.0}, Vector{-inf}, Vector{inf}, Vector{1.0, 1.0}, 2,
-                                                    std::nullopt, shrinking),
+  EXPECT_TRUE(fails_with(finite_difference_jacobian(Vector{1.0}, Vector{-inf}, Vector{inf}, Vector{1.0, 1.0},
+                                                    2, std::nullopt, shrinking),
                          invalid_vector));
 }
 
@@ -114,23 +114,20 @@ TEST(FiniteDifference, StructuredJacobianMovesEveryPointAtOnce) {
 // The block form and the dense form of one structured problem give the same
 // bits in the Jacobian, the normal equations, the damped step, the row
 // scaling and the covariance.
-TEST(StructuredBlocks, BitIdenticalToTheDenseForm) {
-  const ErrorsInVariablesLine line = scattered_line(7, 0.2, 0.3);
-  const StructuredLayout layout{2, 7, 1};
-  Vector x{1.0, 0.7};
-  for (const double xi : line.x) x.push_back(xi + 0.05);
-  Vector lower(x.size(), -inf), upper(x.size(), inf);
-  upper[4] = x[4];  // one point at its upper bound: backward difference
-  lower[5] = x[5];  // and one at its lower bound: forward
-  const auto base = line(x);
-  const auto blocks = finite_difference_jacobian(x, lower, upper, *base, 14, layout, line);
-  const auto dense = finite_difference_for_layout(x, lower, upper, *base, 14, layout, line);
+template <class Residual>
+void expect_blocks_match_dense(Residual& residual, const Vector& x, const Vector& lower, const Vector& upper,
+                               const StructuredLayout& layout) {
+  const auto sizes = layout_sizes(layout);
+  const std::size_t m = sizes->residual_count, n = sizes->parameter_count;
+  const auto base = residual(x);
+  const auto blocks = finite_difference_jacobian(x, lower, upper, *base, m, layout, residual);
+  const auto dense = finite_difference_for_layout(x, lower, upper, *base, m, layout, residual);
   ASSERT_TRUE(blocks.has_value() && dense.has_value());
   EXPECT_TRUE(bit_identical(blocks->to_dense(), *dense));
 
   const Vector weights = robust_weights(*base, Loss::SoftL1, 0.7);
   const NormalEquations from_blocks = normal_equations_for_layout(*blocks, *base, weights);
-  const NormalEquations from_dense = normal_equations_for_layout(*dense, *base, weights, 14, 9, layout);
+  const NormalEquations from_dense = normal_equations_for_layout(*dense, *base, weights, m, n, layout);
   const auto& a = std::get<StructuredNormalSystem>(from_blocks.system);
   const auto& b = std::get<StructuredNormalSystem>(from_dense.system);
   EXPECT_TRUE(bit_identical(from_blocks.gradient, from_dense.gradient));
@@ -144,12 +141,43 @@ TEST(StructuredBlocks, BitIdenticalToTheDenseForm) {
 
   Jacobian scaled = *blocks;
   scaled.scale_rows(robust_row_factors(*base, Loss::SoftL1, 0.7));
-  const Vector scaled_dense = robust_result_jacobian(*dense, *base, 9, Loss::SoftL1, 0.7);
+  const Vector scaled_dense = robust_result_jacobian(*dense, *base, n, Loss::SoftL1, 0.7);
   EXPECT_TRUE(bit_identical(scaled.to_dense(), scaled_dense));
+  for (std::size_t i = 0; i < m; ++i) {
+    for (std::size_t j = 0; j < n; ++j) ASSERT_EQ(scaled.at(i, j), scaled_dense[i * n + j]) << i << "," << j;
+  }
   const auto covariance_blocks = parameter_covariance_structured(scaled, layout);
   const auto covariance_dense = parameter_covariance_structured(scaled_dense, layout);
   ASSERT_TRUE(covariance_blocks.has_value() && covariance_dense.has_value());
   EXPECT_TRUE(bit_identical(*covariance_blocks, *covariance_dense));
+}
+
+TEST(StructuredBlocks, BitIdenticalToTheDenseForm) {
+  const ErrorsInVariablesLine line = scattered_line(7, 0.2, 0.3);
+  Vector x{1.0, 0.7};
+  for (const double xi : line.x) x.push_back(xi + 0.05);
+  Vector lower(x.size(), -inf), upper(x.size(), inf);
+  upper[4] = x[4];  // one point at its upper bound: backward difference
+  lower[5] = x[5];  // and one at its lower bound: forward
+  expect_blocks_match_dense(line, x, lower, upper, StructuredLayout{2, 7, 1});
+
+  // Two latent coordinates per point: z = a + b·ξ + c·τ² with errors in x and t.
+  const std::size_t points = 5;
+  const auto plane = [&](std::span<const double> p) -> FitResult<Vector> {
+    Vector r(3 * points);
+    for (std::size_t i = 0; i < points; ++i) {
+      const double xi = p[3 + i], tau = p[3 + points + i];
+      r[i] = (scatter(i) - p[0] - p[1] * xi - p[2] * tau * tau) / 0.1;
+      r[points + i] = (static_cast<double>(i) - xi) / 0.2;
+      r[2 * points + i] = (0.5 * static_cast<double>(i) - tau) / 0.3;
+    }
+    return r;
+  };
+  Vector y{0.1, 0.2, -0.3};
+  for (std::size_t i = 0; i < points; ++i) y.push_back(static_cast<double>(i) + 0.1 * scatter(i + 9));
+  for (std::size_t i = 0; i < points; ++i) y.push_back(0.5 * static_cast<double>(i) + 0.1 * scatter(i + 19));
+  expect_blocks_match_dense(plane, y, Vector(y.size(), -inf), Vector(y.size(), inf),
+                            StructuredLayout{3, 5, 2});
 }
 
 // Weighted sums by hand: J = [[1, 2], [3, −1], [0, 4]], w = (1, 0.5, 2), r = (1, −2, 0.5).
@@ -179,7 +207,8 @@ TEST(NormalEquations, StructuredStepEqualsDenseStep) {
     const std::size_t p = i % 4;
     jacobian[i * n + 0] = 1.0 + 0.1 * static_cast<double>(i);
     jacobian[i * n + 1] = scatter(i);
-    for (std::size_t l = 0; l < 2; ++l) jacobian[i * n + 2 + l * 4 + p] = 1.5 * scatter(3 * i + l + 7) + (i / 4 == l + 1);
+    for (std::size_t l = 0; l < 2; ++l)
+      jacobian[i * n + 2 + l * 4 + p] = 1.5 * scatter(3 * i + l + 7) + (i / 4 == l + 1);
   }
   Vector residuals(m), weights(m);
   for (std::size_t i = 0; i < m; ++i) {
@@ -209,10 +238,12 @@ TEST(ScaledLinearSolve, SolvesScaledAndRefusesSingular) {
     EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector(n * n, 0.0), Vector(n, 1.0), n),
                            FitError::singular_system()));
   }
-  EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0, 0}, Vector{1, 1}, 2), FitError::singular_system()));
+  EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0, 0}, Vector{1, 1}, 2),
+                         FitError::singular_system()));
   EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0}, Vector{1, 1}, 2),
                          input("invalid scaled linear system dimensions")));
-  EXPECT_TRUE(fails_with(solve_linear_system(Vector{1, 0, 0, 1}, Vector{1}, 2), input("invalid linear system dimensions")));
+  EXPECT_TRUE(fails_with(solve_linear_system(Vector{1, 0, 0, 1}, Vector{1}, 2),
+                         input("invalid linear system dimensions")));
   // A 3×3 system against its solution by Cramer's rule: det = 18.
   const auto x = solve_scaled_linear_system(Vector{2, 1, 1, 1, 3, 2, 1, 0, 0}, Vector{4, 5, 6}, 3);
   ASSERT_TRUE(x.has_value());
@@ -228,8 +259,8 @@ TEST(SymmetricPseudoinverse, DropsNullDirectionsAndRefusesIndefinite) {
   ASSERT_TRUE(inverse.has_value());
   EXPECT_TRUE(all_near(*inverse, Vector{0.75, -0.5, 0.25, -0.5, 1.0, -0.5, 0.25, -0.5, 0.75}, 1e-13, 1.0));
   // [[1, 1], [1, 1]]⁺ = [[1, 1], [1, 1]]/4.
-  EXPECT_TRUE(all_near(symmetric_pseudoinverse(Vector{1, 1, 1, 1}, 2, 2).value(), Vector{0.25, 0.25, 0.25, 0.25},
-                       1e-14));
+  EXPECT_TRUE(all_near(symmetric_pseudoinverse(Vector{1, 1, 1, 1}, 2, 2).value(),
+                       Vector{0.25, 0.25, 0.25, 0.25}, 1e-14));
   EXPECT_TRUE(fails_with(symmetric_pseudoinverse(Vector{1, 2, 2, 1}, 2, 2),
                          input("information matrix must be positive semidefinite")));
   const FitError invalid = input("invalid symmetric matrix for pseudoinverse");
@@ -246,14 +277,16 @@ TEST(SymmetricPseudoinverse, UnitsDoNotDropAVariance) {
   const auto inverse = symmetric_pseudoinverse(scaled, 2, 2);
   ASSERT_TRUE(inverse.has_value());
   // A⁻¹ = [[3, −1], [−1, 4]]/11.
-  const Vector expected{3.0 / 11 / (d0 * d0), -1.0 / 11 / (d0 * d1), -1.0 / 11 / (d0 * d1), 4.0 / 11 / (d1 * d1)};
+  const Vector expected{3.0 / 11 / (d0 * d0), -1.0 / 11 / (d0 * d1), -1.0 / 11 / (d0 * d1),
+                        4.0 / 11 / (d1 * d1)};
   EXPECT_TRUE(all_near(*inverse, expected, 1e-12));
 }
 
 TEST(ParameterCovariance, DenseLeadingAndTrailing) {
   // A zero column gets zero variance when it is kept, a singular trailing
   // block when it is profiled out.
-  EXPECT_TRUE(all_near(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 2).value(), Vector{0.2, 0, 0, 0}, 1e-15));
+  EXPECT_TRUE(
+      all_near(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 2).value(), Vector{0.2, 0, 0, 0}, 1e-15));
   EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 1), FitError::singular_system()));
   // Trailing column orthogonal to the leading ones: the leading block alone.
   // Columns (1, 1, 0), (0, 0, 2) and (1, −1, 0), the last orthogonal to both.
@@ -268,10 +301,13 @@ TEST(ParameterCovariance, DenseLeadingAndTrailing) {
   EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 2}, 1, 2, 0), sizes));
   EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 2}, 1, 2, 3), sizes));
   const FitError structured_sizes = input("invalid structured Jacobian dimensions for covariance");
-  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(6, 1.0), StructuredLayout{0, 3, 1}), structured_sizes));
-  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(7, 1.0), StructuredLayout{1, 2, 1}), structured_sizes));
-  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(4, 1.0), StructuredLayout{1, std::size_t{1} << 63, 2}),
+  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(6, 1.0), StructuredLayout{0, 3, 1}),
                          structured_sizes));
+  EXPECT_TRUE(fails_with(parameter_covariance_structured(Vector(7, 1.0), StructuredLayout{1, 2, 1}),
+                         structured_sizes));
+  EXPECT_TRUE(fails_with(
+      parameter_covariance_structured(Vector(4, 1.0), StructuredLayout{1, std::size_t{1} << 63, 2}),
+      structured_sizes));
 }
 
 }  // namespace

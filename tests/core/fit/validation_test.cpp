@@ -35,7 +35,11 @@ std::vector<ProblemCase> problem_cases() {
   return {
       {{1.0}, {-inf}, {inf}, valid_options(), ""},
       {{}, {}, {}, valid_options(), "initial values and bounds must have the same non-zero length"},
-      {{1.0, 2.0}, {0.0}, {3.0, 3.0}, valid_options(), "initial values and bounds must have the same non-zero length"},
+      {{1.0, 2.0},
+       {0.0},
+       {3.0, 3.0},
+       valid_options(),
+       "initial values and bounds must have the same non-zero length"},
       {{inf}, {-inf}, {inf}, valid_options(), bounds + "0"},
       {{nan}, {-inf}, {inf}, valid_options(), bounds + "0"},
       {{1.0, 1.0}, {0.0, nan}, {2.0, 2.0}, valid_options(), bounds + "1"},
@@ -44,18 +48,52 @@ std::vector<ProblemCase> problem_cases() {
       {{1.0}, {1.0}, {1.0}, valid_options(), bounds + "0"},
       {{0, 0, 5, 0, 0, 5}, {-1, -1, -1, -1, -1, -1}, {1, 1, 1, 1, 1, 1}, bad_scale, bounds + "2"},
       {{1.0}, {0.0}, {2.0}, bad_scale, "f_scale must be positive and finite"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.f_scale = -1.0; }), "f_scale must be positive and finite"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.f_scale = inf; }), "f_scale must be positive and finite"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.f_scale = nan; }), "f_scale must be positive and finite"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.f_scale = 5e-324; }),
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.f_scale = -1.0; }),
+       "f_scale must be positive and finite"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.f_scale = inf; }),
+       "f_scale must be positive and finite"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.f_scale = nan; }),
+       "f_scale must be positive and finite"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.f_scale = 5e-324; }),
        "f_scale squared must be a normal finite number"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.f_scale = 1e155; }),
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.f_scale = 1e155; }),
        "f_scale squared must be a normal finite number"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.max_nfev = 0; }), "max_evaluations must be positive"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.max_nfev = 0; }),
+       "max_evaluations must be positive"},
       {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.max_nfev = 1; }), ""},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.ftol = 0.0; }), "solver tolerances must be positive and finite"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.gtol = inf; }), "solver tolerances must be positive and finite"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.xtol = nan; }), "solver tolerances must be positive and finite"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.ftol = 0.0; }),
+       "solver tolerances must be positive and finite"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.gtol = inf; }),
+       "solver tolerances must be positive and finite"},
+      {{1.0},
+       {0.0},
+       {2.0},
+       with([](SolverOptions& o) { o.xtol = nan; }),
+       "solver tolerances must be positive and finite"},
   };
 }
 
@@ -138,8 +176,10 @@ TEST(LayoutSizes, EngineRefusesAWrappingLayout) {
     ++calls;
     return Vector{p[0]};
   };
-  for (const StructuredLayout& layout : {StructuredLayout{1, std::size_t{1} << 63, 2}, StructuredLayout{2, 1, top}}) {
-    const auto result = least_squares_internal(Vector{1.0}, Vector{-inf}, Vector{inf}, SolverOptions{}, layout, residual);
+  for (const StructuredLayout& layout :
+       {StructuredLayout{1, std::size_t{1} << 63, 2}, StructuredLayout{2, 1, top}}) {
+    const auto result =
+        least_squares_internal(Vector{1.0}, Vector{-inf}, Vector{inf}, SolverOptions{}, layout, residual);
     EXPECT_TRUE(fails_with(result, input("structured layout does not match the parameter vector")));
   }
   EXPECT_EQ(calls, 0u);
