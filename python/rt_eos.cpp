@@ -32,24 +32,6 @@ PyObject* float_result(const EosResult<double>& result) {
 
 // ---- constructors --------------------------------------------------------
 
-// The constructors in method-table order: Python name, record type.
-#define NIVALTUS_RT_EOS_MODELS(X)           \
-  X(baonza, Baonza)                         \
-  X(bm2, BM2)                               \
-  X(bm3, BM3)                               \
-  X(bm4, BM4)                               \
-  X(murnaghan, Murnaghan)                   \
-  X(morse3, Morse3)                         \
-  X(modified_tait, ModifiedTait)            \
-  X(natural_strain2, NaturalStrain2)        \
-  X(natural_strain3, NaturalStrain3)        \
-  X(natural_strain4, NaturalStrain4)        \
-  X(rydberg_stacey, RydbergStacey)          \
-  X(sun_morse3, SunMorse3)                  \
-  X(sun_morse4, SunMorse4)                  \
-  X(vinet, Vinet)                           \
-  X(holzapfel, Holzapfel)
-
 // The record's parameters are the constructor's arguments, all required.
 template <class Model>
 constexpr auto layout = argument_layout<false>(Model::parameter_table());
@@ -84,7 +66,21 @@ const char* constructor_signature(std::string_view name) {
     return construct<isothermal::Model>(#python_name, args, nargs, kwnames);                              \
   }
 
-NIVALTUS_RT_EOS_MODELS(NIVALTUS_RT_EOS_CONSTRUCTOR)
+NIVALTUS_RT_EOS_CONSTRUCTOR(baonza, Baonza)
+NIVALTUS_RT_EOS_CONSTRUCTOR(bm2, BM2)
+NIVALTUS_RT_EOS_CONSTRUCTOR(bm3, BM3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(bm4, BM4)
+NIVALTUS_RT_EOS_CONSTRUCTOR(murnaghan, Murnaghan)
+NIVALTUS_RT_EOS_CONSTRUCTOR(morse3, Morse3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(modified_tait, ModifiedTait)
+NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain2, NaturalStrain2)
+NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain3, NaturalStrain3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain4, NaturalStrain4)
+NIVALTUS_RT_EOS_CONSTRUCTOR(rydberg_stacey, RydbergStacey)
+NIVALTUS_RT_EOS_CONSTRUCTOR(sun_morse3, SunMorse3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(sun_morse4, SunMorse4)
+NIVALTUS_RT_EOS_CONSTRUCTOR(vinet, Vinet)
+NIVALTUS_RT_EOS_CONSTRUCTOR(holzapfel, Holzapfel)
 
 #undef NIVALTUS_RT_EOS_CONSTRUCTOR
 
@@ -252,11 +248,32 @@ constexpr int static_flags = METH_STATIC | METH_FASTCALL | METH_KEYWORDS;
 constexpr int method_flags = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef rt_eos_methods[] = {
-#define NIVALTUS_RT_EOS_CONSTRUCTOR_METHOD(python_name, Model)                       \
-  {#python_name, method_pointer(rt_eos_##python_name), static_flags,                 \
-   constructor_signature<isothermal::Model>(#python_name)},
-    NIVALTUS_RT_EOS_MODELS(NIVALTUS_RT_EOS_CONSTRUCTOR_METHOD)
-#undef NIVALTUS_RT_EOS_CONSTRUCTOR_METHOD
+    {"baonza", method_pointer(rt_eos_baonza), static_flags,
+     constructor_signature<isothermal::Baonza>("baonza")},
+    {"bm2", method_pointer(rt_eos_bm2), static_flags, constructor_signature<isothermal::BM2>("bm2")},
+    {"bm3", method_pointer(rt_eos_bm3), static_flags, constructor_signature<isothermal::BM3>("bm3")},
+    {"bm4", method_pointer(rt_eos_bm4), static_flags, constructor_signature<isothermal::BM4>("bm4")},
+    {"murnaghan", method_pointer(rt_eos_murnaghan), static_flags,
+     constructor_signature<isothermal::Murnaghan>("murnaghan")},
+    {"morse3", method_pointer(rt_eos_morse3), static_flags,
+     constructor_signature<isothermal::Morse3>("morse3")},
+    {"modified_tait", method_pointer(rt_eos_modified_tait), static_flags,
+     constructor_signature<isothermal::ModifiedTait>("modified_tait")},
+    {"natural_strain2", method_pointer(rt_eos_natural_strain2), static_flags,
+     constructor_signature<isothermal::NaturalStrain2>("natural_strain2")},
+    {"natural_strain3", method_pointer(rt_eos_natural_strain3), static_flags,
+     constructor_signature<isothermal::NaturalStrain3>("natural_strain3")},
+    {"natural_strain4", method_pointer(rt_eos_natural_strain4), static_flags,
+     constructor_signature<isothermal::NaturalStrain4>("natural_strain4")},
+    {"rydberg_stacey", method_pointer(rt_eos_rydberg_stacey), static_flags,
+     constructor_signature<isothermal::RydbergStacey>("rydberg_stacey")},
+    {"sun_morse3", method_pointer(rt_eos_sun_morse3), static_flags,
+     constructor_signature<isothermal::SunMorse3>("sun_morse3")},
+    {"sun_morse4", method_pointer(rt_eos_sun_morse4), static_flags,
+     constructor_signature<isothermal::SunMorse4>("sun_morse4")},
+    {"vinet", method_pointer(rt_eos_vinet), static_flags, constructor_signature<isothermal::Vinet>("vinet")},
+    {"holzapfel", method_pointer(rt_eos_holzapfel), static_flags,
+     constructor_signature<isothermal::Holzapfel>("holzapfel")},
     {"pressure_scalar", method_pointer(rt_eos_pressure_scalar), method_flags,
      "pressure_scalar($self, volume)\n--\n\n"},
     {"pressure_array", method_pointer(rt_eos_pressure_array), method_flags,
@@ -275,8 +292,6 @@ PyMethodDef rt_eos_methods[] = {
      "volume_array($self, pressures)\n--\n\n"},
     {nullptr, nullptr, 0, nullptr},
 };
-
-#undef NIVALTUS_RT_EOS_MODELS
 
 PyGetSetDef rt_eos_properties[] = {
     {"model_name", rt_eos_model_name, nullptr, nullptr, nullptr},

@@ -161,23 +161,35 @@ constexpr int static_flags = METH_STATIC | METH_FASTCALL | METH_KEYWORDS;
 constexpr int method_flags = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef thermal_eos_methods[] = {
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(name) \
-  {#name, method_pointer(thermal_eos_##name), static_flags, thermal_eos_##name##_signature()},
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(dewaele_2006)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(mie_gruneisen_debye)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(mie_gruneisen_einstein)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(dorogokupets_oganov_2007)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(multi_oscillator_gruneisen)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(sokolova2016)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(asymptotic_power_law_mie_gruneisen_debye)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(linear_thermal_pressure)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(log_volume_thermal_pressure)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(second_order_taylor_thermal_pressure)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(debye_quadratic_thermal_pressure)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(holland_powell_thermal_pressure)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(thermal_modified_tait)
-    NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD(thermal_reference_state)
-#undef NIVALTUS_THERMAL_EOS_CONSTRUCTOR_METHOD
+    {"dewaele_2006", method_pointer(thermal_eos_dewaele_2006), static_flags,
+     thermal_eos_dewaele_2006_signature()},
+    {"mie_gruneisen_debye", method_pointer(thermal_eos_mie_gruneisen_debye), static_flags,
+     thermal_eos_mie_gruneisen_debye_signature()},
+    {"mie_gruneisen_einstein", method_pointer(thermal_eos_mie_gruneisen_einstein), static_flags,
+     thermal_eos_mie_gruneisen_einstein_signature()},
+    {"dorogokupets_oganov_2007", method_pointer(thermal_eos_dorogokupets_oganov_2007), static_flags,
+     thermal_eos_dorogokupets_oganov_2007_signature()},
+    {"multi_oscillator_gruneisen", method_pointer(thermal_eos_multi_oscillator_gruneisen), static_flags,
+     thermal_eos_multi_oscillator_gruneisen_signature()},
+    {"sokolova2016", method_pointer(thermal_eos_sokolova2016), static_flags,
+     thermal_eos_sokolova2016_signature()},
+    {"asymptotic_power_law_mie_gruneisen_debye",
+     method_pointer(thermal_eos_asymptotic_power_law_mie_gruneisen_debye), static_flags,
+     thermal_eos_asymptotic_power_law_mie_gruneisen_debye_signature()},
+    {"linear_thermal_pressure", method_pointer(thermal_eos_linear_thermal_pressure), static_flags,
+     thermal_eos_linear_thermal_pressure_signature()},
+    {"log_volume_thermal_pressure", method_pointer(thermal_eos_log_volume_thermal_pressure), static_flags,
+     thermal_eos_log_volume_thermal_pressure_signature()},
+    {"second_order_taylor_thermal_pressure", method_pointer(thermal_eos_second_order_taylor_thermal_pressure),
+     static_flags, thermal_eos_second_order_taylor_thermal_pressure_signature()},
+    {"debye_quadratic_thermal_pressure", method_pointer(thermal_eos_debye_quadratic_thermal_pressure),
+     static_flags, thermal_eos_debye_quadratic_thermal_pressure_signature()},
+    {"holland_powell_thermal_pressure", method_pointer(thermal_eos_holland_powell_thermal_pressure),
+     static_flags, thermal_eos_holland_powell_thermal_pressure_signature()},
+    {"thermal_modified_tait", method_pointer(thermal_eos_thermal_modified_tait), static_flags,
+     thermal_eos_thermal_modified_tait_signature()},
+    {"thermal_reference_state", method_pointer(thermal_eos_thermal_reference_state), static_flags,
+     thermal_eos_thermal_reference_state_signature()},
     {"evaluate_scalar", method_pointer(thermal_eos_evaluate_scalar), method_flags,
      "evaluate_scalar($self, quantity, first, second)\n--\n\n"},
     {"evaluate_array", method_pointer(thermal_eos_evaluate_array), method_flags,

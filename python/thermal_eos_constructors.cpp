@@ -114,18 +114,14 @@ Built build_mie_gruneisen_einstein(const decltype(mie_gruneisen_einstein_signatu
 // reference supplies its own atom count; any other reference needs n.
 Built build_multi_oscillator_gruneisen(const decltype(multi_oscillator_signature)::Converted& arguments,
                                        const RtModel& reference) {
-  std::optional<double> n = arguments.optional(18);
-  if (!n) {
+  std::array<double, 19> v = arguments.values;
+  if (!arguments.given[18]) {
     const auto* holzapfel = reference.get_if<isothermal::Holzapfel>();
     if (holzapfel == nullptr)
       return validation_failed("n is required for the generic multi-oscillator model");
-    n = holzapfel->n;
+    v[18] = holzapfel->n;
   }
-  const auto& v = arguments.values;
-  const thermal::MultiOscillatorParameters parameters{v[0],  v[1],  v[2],  v[3],  v[4],  v[5],
-                                                      v[6],  v[7],  v[8],  v[9],  v[10], v[11],
-                                                      v[12], v[13], v[14], v[15], v[16], v[17]};
-  return built(thermal::MultiOscillatorGruneisen::new_with_atom_count(reference, parameters, *n));
+  return built(thermal::MultiOscillatorGruneisen::from_table_values(reference, v));
 }
 
 // ---- thermal-pressure models ----------------------------------------------
@@ -199,34 +195,34 @@ std::string signature_text(const char* function_name, const Signature<Model, T>&
 }  // namespace
 
 // The constructors: Python name, signature, body.
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTORS(X)                                                            \
-  X(dewaele_2006, dewaele_2006_signature, (build_in_table_order<thermal::Dewaele2006, 0>))               \
-  X(mie_gruneisen_debye, mie_gruneisen_debye_signature, build_mie_gruneisen_debye)                       \
-  X(mie_gruneisen_einstein, mie_gruneisen_einstein_signature, build_mie_gruneisen_einstein)              \
-  X(dorogokupets_oganov_2007, dorogokupets_oganov_2007_signature,                                        \
-    (build_in_table_order<thermal::DorogokupetsOganov2007, 0>))                                          \
-  X(multi_oscillator_gruneisen, multi_oscillator_signature, build_multi_oscillator_gruneisen)            \
-  X(sokolova2016, multi_oscillator_signature, build_multi_oscillator_gruneisen)                          \
-  X(asymptotic_power_law_mie_gruneisen_debye, asymptotic_power_law_signature,                            \
-    (build_in_table_order<thermal::AsymptoticPowerLawMieGruneisenDebye, 0>))                             \
+#define NIVALTUS_THERMAL_EOS_CONSTRUCTORS(X)                                                              \
+  X(dewaele_2006, dewaele_2006_signature, (build_in_table_order<thermal::Dewaele2006, 0>))                \
+  X(mie_gruneisen_debye, mie_gruneisen_debye_signature, build_mie_gruneisen_debye)                        \
+  X(mie_gruneisen_einstein, mie_gruneisen_einstein_signature, build_mie_gruneisen_einstein)               \
+  X(dorogokupets_oganov_2007, dorogokupets_oganov_2007_signature,                                         \
+    (build_in_table_order<thermal::DorogokupetsOganov2007, 0>))                                           \
+  X(multi_oscillator_gruneisen, multi_oscillator_signature, build_multi_oscillator_gruneisen)             \
+  X(sokolova2016, multi_oscillator_signature, build_multi_oscillator_gruneisen)                           \
+  X(asymptotic_power_law_mie_gruneisen_debye, asymptotic_power_law_signature,                             \
+    (build_in_table_order<thermal::AsymptoticPowerLawMieGruneisenDebye, 0>))                              \
   X(linear_thermal_pressure, linear_signature, (build_in_table_order<thermal::LinearThermalPressure, 0>)) \
-  X(log_volume_thermal_pressure, log_volume_signature,                                                   \
-    (build_in_table_order<thermal::LogVolumeThermalPressure, 0>))                                        \
-  X(second_order_taylor_thermal_pressure, taylor_signature,                                              \
-    (build_in_table_order<thermal::SecondOrderTaylorThermalPressure, 0>))                                \
-  X(debye_quadratic_thermal_pressure, debye_quadratic_signature,                                         \
-    (build_in_table_order<thermal::DebyeQuadraticThermalPressure, 0>))                                   \
-  X(holland_powell_thermal_pressure, holland_powell_signature,                                           \
-    (build_in_table_order<thermal::HollandPowellThermalPressure<RtModel>, 0>))                           \
-  X(thermal_modified_tait, thermal_modified_tait_signature, build_thermal_modified_tait)                 \
+  X(log_volume_thermal_pressure, log_volume_signature,                                                    \
+    (build_in_table_order<thermal::LogVolumeThermalPressure, 0>))                                         \
+  X(second_order_taylor_thermal_pressure, taylor_signature,                                               \
+    (build_in_table_order<thermal::SecondOrderTaylorThermalPressure, 0>))                                 \
+  X(debye_quadratic_thermal_pressure, debye_quadratic_signature,                                          \
+    (build_in_table_order<thermal::DebyeQuadraticThermalPressure, 0>))                                    \
+  X(holland_powell_thermal_pressure, holland_powell_signature,                                            \
+    (build_in_table_order<thermal::HollandPowellThermalPressure<RtModel>, 0>))                            \
+  X(thermal_modified_tait, thermal_modified_tait_signature, build_thermal_modified_tait)                  \
   X(thermal_reference_state, reference_state_signature, build_thermal_reference_state)
 
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name, signature, body)                                          \
+#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name, signature, body)                                         \
   PyObject* thermal_eos_##name(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) { \
     return construct("ThermalEos." #name, signature, args, nargs, kwnames, body);                       \
   }                                                                                                     \
   const char* thermal_eos_##name##_signature() {                                                        \
-    static const std::string text = signature_text(#name, signature);                                  \
+    static const std::string text = signature_text(#name, signature);                                   \
     return text.c_str();                                                                                \
   }
 

@@ -12,7 +12,7 @@ namespace nivaltus::python {
 
 // Each constructor with the text signature derived from its model's
 // parameter table, "name(rt_eos, tr, ...)\n--\n\n".
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name)                                                          \
+#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name)                                                         \
   PyObject* thermal_eos_##name(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames); \
   const char* thermal_eos_##name##_signature()
 
