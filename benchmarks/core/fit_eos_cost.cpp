@@ -70,15 +70,15 @@ void report(const char* name, std::size_t points, const Timing& timing) {
               timing.njev);
 }
 
-TEST(EosFitCost, Bm3PressureVolume) {
-  const std::size_t n = 100;
+// n points from 0.7 V0 to V0 with noise in P and V.
+void time_bm3(std::size_t n, bool with_plain) {
   const RtModel base(*isothermal::BM3::make(11.0, 120.0, 4.5));
   const std::vector<std::string> names = {"V0", "K0", "K0_prime"};
   const auto truth = *isothermal::BM3::make(11.25, 160.2, 4.15);
   Noise noise;
   std::vector<double> pressure, volume, pressure_sigma, volume_sigma;
   for (std::size_t i = 0; i < n; ++i) {
-    const double v = 11.25 * (0.7 + 0.003 * static_cast<double>(i));
+    const double v = 11.25 * (0.7 + 0.3 * static_cast<double>(i) / static_cast<double>(n));
     volume.push_back(v * (1.0 + 0.001 * noise.next()));
     pressure.push_back(*truth.pressure(v) + 0.05 * noise.next());
     pressure_sigma.push_back(0.05);
@@ -96,10 +96,22 @@ TEST(EosFitCost, Bm3PressureVolume) {
   const PressureVolumeObservations plain{pressure, volume, pressure_sigma, std::nullopt, std::nullopt};
   const PressureVolumeObservations latent{pressure, volume, pressure_sigma, Slice(volume_sigma),
                                           std::nullopt};
-  report("BM3, 100 P-V points", n,
-         time_fit([&] { return fit_isothermal_eos(plain, initial, lower, upper, options, build); }, builds));
-  report("BM3, 100 P-V points, latent volumes", n,
+  const std::string points = "BM3, " + std::to_string(n) + " P-V points";
+  if (with_plain) {
+    report(
+        points.c_str(), n,
+        time_fit([&] { return fit_isothermal_eos(plain, initial, lower, upper, options, build); }, builds));
+  }
+  report((points + ", latent volumes").c_str(), n,
          time_fit([&] { return fit_isothermal_eos(latent, initial, lower, upper, options, build); }, builds));
+}
+
+// 100 points; then 10^3 and 10^4 points with latent volumes, whose cost
+// should grow in proportion to the points.
+TEST(EosFitCost, Bm3PressureVolume) {
+  time_bm3(100, true);
+  time_bm3(1000, false);
+  time_bm3(10000, false);
 }
 
 TEST(EosFitCost, MieGruneisenDebyePressureVolumeTemperature) {
