@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <expected>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -25,8 +26,10 @@ inline constexpr double inf = std::numeric_limits<double>::infinity();
 inline constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 inline constexpr double tiny = std::numeric_limits<double>::denorm_min();
 
-template <class T>
-::testing::AssertionResult fails_with(const EosResult<T>& result, const EosError& expected) {
+// A result that failed with exactly the expected error value (EosError or a
+// fit's error).
+template <class T, class Error>
+::testing::AssertionResult fails_with(const std::expected<T, Error>& result, const Error& expected) {
   if (result) return ::testing::AssertionFailure() << "succeeded, expected " << expected;
   if (result.error() != expected) {
     return ::testing::AssertionFailure() << "failed with " << result.error() << ", expected " << expected;

@@ -14,20 +14,12 @@
 
 namespace nivaltus::fit::test {
 
+using nivaltus::test::fails_with;
 using nivaltus::test::inf;
 using nivaltus::test::nan;
 using nivaltus::test::relatively_near;
 
 using Vector = std::vector<double>;
-
-template <class T>
-::testing::AssertionResult fails_with(const FitResult<T>& result, const FitError& expected) {
-  if (result) return ::testing::AssertionFailure() << "succeeded, expected " << expected;
-  if (result.error() != expected) {
-    return ::testing::AssertionFailure() << "failed with " << result.error() << ", expected " << expected;
-  }
-  return ::testing::AssertionSuccess();
-}
 
 inline FitError input(std::string message) { return FitError::invalid_input(std::move(message)); }
 inline FitError evaluation(std::string message) { return FitError::evaluation_failed(std::move(message)); }
