@@ -1,0 +1,45 @@
+#pragma once
+// Parameter covariance: the pseudo-inverse of the information matrix JᵀJ of
+// the reported Jacobian, the trailing or latent parameters profiled out by a
+// Schur complement. The pseudo-inverse is taken on the equilibrated matrix
+// D·A·D, D = diag(1/√a_ii) (1 where a_ii ≤ 0), and scaled back, so that
+// parameters of very different units keep their variances.
+
+#include <cstddef>
+#include <span>
+#include <vector>
+
+#include "core/fit/fit_error.hpp"
+#include "core/fit/solver_types.hpp"
+
+namespace nivaltus::fit {
+
+// Symmetric pseudo-inverse of the n×n row-major matrix by Jacobi rotations
+// on D·A·D: eigenvalues with |λ| ≤ sat(c)·ε·max|λ| are dropped, one below
+// that by more is refused. InvalidInput "invalid symmetric matrix for
+// pseudoinverse" (n = 0, wrong size, non-finite value) or "information
+// matrix must be positive semidefinite".
+FitResult<std::vector<double>> symmetric_pseudoinverse(std::span<const double> matrix, std::size_t n,
+                                                       std::size_t tolerance_count);
+
+// k×k covariance of the leading k of n parameters from an m×n row-major
+// Jacobian; for k < n the trailing block is solved and a singular one fails
+// with SingularSystem. InvalidInput "invalid Jacobian dimensions for
+// covariance" on sizes.
+FitResult<std::vector<double>> parameter_covariance(std::span<const double> jacobian, std::size_t m,
+                                                    std::size_t n, std::size_t k);
+
+// g×g covariance of the global parameters of a structured problem from its
+// m×n row-major Jacobian, each point's latent block pseudo-inverted.
+// InvalidInput "invalid structured Jacobian dimensions for covariance".
+FitResult<std::vector<double>> parameter_covariance_structured(std::span<const double> jacobian,
+                                                               const StructuredLayout& layout);
+
+// The same from a Jacobian in either form: a structured Jacobian is read in
+// block form (time and memory linear in the point count), a dense one with
+// a layout as its m×n matrix. Results equal those of the matrix form.
+FitResult<std::vector<double>> parameter_covariance_structured(const Jacobian& jacobian,
+                                                               const StructuredLayout& layout);
+FitResult<std::vector<double>> parameter_covariance(const Jacobian& jacobian, std::size_t k);
+
+}  // namespace nivaltus::fit
