@@ -1,0 +1,106 @@
+#include "core/fit/linear_solve.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+#include "core/fit/loss.hpp"
+
+namespace nivaltus::fit {
+namespace {
+
+// Largest value checked for n·n without wrapping.
+bool square_size_is(std::size_t values, std::size_t n) {
+  if (n != 0 && n > std::numeric_limits<std::size_t>::max() / n) return false;
+  return values == n * n;
+}
+
+// Gaussian elimination with partial pivoting in place on a (n×n) and b; the
+// solution goes to x. The entries below the diagonal are left as they are:
+// they move with their rows and count in the reference magnitude.
+FitResult<void> eliminate(std::span<double> a, std::span<double> b, std::size_t n, std::span<double> x) {
+  const double t = static_cast<double>(std::min<std::size_t>(n, 4294967295u)) * fit_epsilon;
+  for (std::size_t k = 0; k < n; ++k) {
+    std::size_t pivot = k;
+    double pivot_size = std::fabs(a[k * n + k]);
+    for (std::size_t row = k + 1; row < n; ++row) {
+      const double size = std::fabs(a[row * n + k]);
+      if (size > pivot_size) {
+        pivot = row;
+        pivot_size = size;
+      }
+    }
+    double reference = 1.0;
+    for (std::size_t i = 0; i < n * n; ++i) {
+      const double size = std::fabs(a[i]);
+      if (size > reference) reference = size;
+    }
+    // A NaN pivot is no more usable than a small one.
+    if (!(pivot_size > reference * t)) return std::unexpected(FitError::singular_system());
+    if (pivot != k) {
+      for (std::size_t j = 0; j < n; ++j) std::swap(a[pivot * n + j], a[k * n + j]);
+      std::swap(b[pivot], b[k]);
+    }
+    for (std::size_t i = k + 1; i < n; ++i) {
+      const double f = a[i * n + k] / a[k * n + k];
+      for (std::size_t j = k + 1; j < n; ++j) a[i * n + j] -= a[k * n + j] * f;
+      b[i] -= f * b[k];
+    }
+  }
+  for (std::size_t i = n; i-- > 0;) {
+    double value = b[i];
+    for (std::size_t j = i + 1; j < n; ++j) value -= a[i * n + j] * x[j];
+    x[i] = value / a[i * n + i];
+  }
+  return {};
+}
+
+}  // namespace
+
+FitResult<void> solve_scaled_linear_system_into(std::span<const double> matrix, std::span<const double> rhs,
+                                                std::size_t n, std::span<double> work,
+                                                std::span<double> solution) {
+  if (rhs.size() != n || !square_size_is(matrix.size(), n)) {
+    return fail_input("invalid scaled linear system dimensions");
+  }
+  const std::span<double> scaled = work.subspan(0, n * n);
+  const std::span<double> scale = work.subspan(n * n, n);
+  const std::span<double> scaled_rhs = work.subspan(n * n + n, n);
+  for (std::size_t i = 0; i < n; ++i) {
+    const double d = matrix[i * n + i];
+    scale[i] = (d != 0.0 && !std::isnan(d)) ? std::sqrt(std::fabs(d)) : 1.0;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) scaled[i * n + j] = matrix[i * n + j] / (scale[i] * scale[j]);
+    scaled_rhs[i] = rhs[i] / scale[i];
+  }
+  if (auto solved = eliminate(scaled, scaled_rhs, n, solution); !solved) return solved;
+  for (std::size_t i = 0; i < n; ++i) solution[i] /= scale[i];
+  return {};
+}
+
+FitResult<std::vector<double>> solve_scaled_linear_system(std::span<const double> matrix,
+                                                          std::span<const double> rhs, std::size_t n) {
+  if (rhs.size() != n || !square_size_is(matrix.size(), n)) {
+    return fail_input("invalid scaled linear system dimensions");
+  }
+  std::vector<double> work(n * n + 2 * n);
+  std::vector<double> solution(n);
+  if (auto solved = solve_scaled_linear_system_into(matrix, rhs, n, work, solution); !solved) {
+    return std::unexpected(std::move(solved).error());
+  }
+  return solution;
+}
+
+FitResult<std::vector<double>> solve_linear_system(std::span<const double> matrix, std::span<const double> rhs,
+                                                   std::size_t n) {
+  if (rhs.size() != n || !square_size_is(matrix.size(), n)) return fail_input("invalid linear system dimensions");
+  std::vector<double> a(matrix.begin(), matrix.end());
+  std::vector<double> b(rhs.begin(), rhs.end());
+  std::vector<double> x(n);
+  if (auto solved = eliminate(a, b, n, x); !solved) return std::unexpected(std::move(solved).error());
+  return x;
+}
+
+}  // namespace nivaltus::fit
