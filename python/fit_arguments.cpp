@@ -1,6 +1,7 @@
 #include "python/fit_arguments.hpp"
 
 #include <new>
+#include <stdexcept>
 
 #include "python/arguments.hpp"
 #include "python/array_view.hpp"

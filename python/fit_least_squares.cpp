@@ -88,22 +88,13 @@ constexpr Parameters<10> fit_least_squares_names{
     "residual_function", "initial", "lower", "upper", "loss", "f_scale", "max_nfev",
     "global_parameter_count", "point_count", "latent_coordinate_count"};
 
-// Without any count the problem is dense; with all three it is structured:
-// g, P and L non-zero and g + P·L the parameter count, computed without
-// wrapping.
-std::optional<fit::FitResult<std::optional<fit::StructuredLayout>>> decide_layout(
-    const std::array<std::optional<std::size_t>, 3>& counts, std::size_t parameter_count) {
-  const int given = (counts[0] ? 1 : 0) + (counts[1] ? 1 : 0) + (counts[2] ? 1 : 0);
-  if (given == 0) return std::optional<fit::StructuredLayout>();
-  if (given < 3) return std::nullopt;
-  const fit::StructuredLayout layout{*counts[0], *counts[1], *counts[2]};
+// A structured layout needs g, P and L non-zero and g + P·L equal to the
+// parameter count, computed without wrapping.
+fit::FitResult<void> check_layout(const fit::StructuredLayout& layout, std::size_t parameter_count) {
   if (layout.global_parameter_count == 0 || layout.point_count == 0 || layout.latent_coordinate_count == 0) {
     return fit::fail_input("structured layout does not match the parameter vector");
   }
-  if (auto checked = fit::check_layout_parameters(layout, parameter_count); !checked) {
-    return std::unexpected(std::move(checked.error()));
-  }
-  return std::optional<fit::StructuredLayout>(layout);
+  return fit::check_layout_parameters(layout, parameter_count);
 }
 
 PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -136,20 +127,27 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
         return nullptr;
       const fit::FitResult<fit::Loss> loss = fit::Loss::from_name(loss_name);
       if (!loss) return raise(to_python_fit_error(loss.error()));
-      auto layout = decide_layout(counts, initial.size());
-      if (!layout) {
+      // No count: a dense problem; all three: a structured one.
+      const int counts_given = (counts[0] ? 1 : 0) + (counts[1] ? 1 : 0) + (counts[2] ? 1 : 0);
+      if (counts_given == 1 || counts_given == 2) {
         return raise(
             python_fit_validation_error("all structured least-squares dimensions must be supplied together"));
       }
-      if (!*layout) return raise(to_python_fit_error(layout->error()));
+      std::optional<fit::StructuredLayout> layout;
+      if (counts_given == 3) {
+        layout = fit::StructuredLayout{*counts[0], *counts[1], *counts[2]};
+        if (auto checked = check_layout(*layout, initial.size()); !checked) {
+          return raise(to_python_fit_error(checked.error()));
+        }
+      }
 
       const fit::SolverOptions options{max_nfev,           f_scale, python_fit_tolerance, python_fit_tolerance,
                                        python_fit_tolerance, *loss};
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
-          initial, lower, upper, options, **layout, PythonResidual(residual_function));
+          initial, lower, upper, options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
-      const std::size_t k = **layout ? (**layout)->global_parameter_count : initial.size();
-      return new_least_squares_result(LeastSquaresFit{**layout, std::move(*result), std::nullopt, std::nullopt, k});
+      const std::size_t k = layout ? layout->global_parameter_count : initial.size();
+      return new_least_squares_result(LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
     });
   });
 }
