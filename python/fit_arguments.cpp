@@ -117,4 +117,17 @@ PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* cla
   return object;
 }
 
+bool SolverArguments::convert(PyObject* const* bound, const char* const* names) {
+  if (bound[0] != nullptr && !convert_text(bound[0], names[0], loss)) return false;
+  if (bound[1] != nullptr && !convert_float(bound[1], names[1], f_scale)) return false;
+  return convert_optional_count(bound[2], names[2], max_nfev);
+}
+
+fit::FitResult<fit::SolverOptions> SolverArguments::options() const {
+  constexpr double tolerance = 1e-8;
+  const fit::FitResult<fit::Loss> resolved = fit::Loss::from_name(loss);
+  if (!resolved) return std::unexpected(resolved.error());
+  return fit::SolverOptions{max_nfev, f_scale, tolerance, tolerance, tolerance, *resolved};
+}
+
 }  // namespace nivaltus::python

@@ -10,7 +10,10 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "core/fit/solver_types.hpp"
 
 namespace nivaltus::python {
 
@@ -42,5 +45,19 @@ bool convert_names(PyObject* object, const char* name, std::vector<std::string>&
 // The object if it is an instance of `type`, else null with TypeError
 // "'<type>' object cannot be converted to '<class>'".
 PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name);
+
+// The solver arguments of the three fitting functions: loss="linear",
+// f_scale=1.0, max_nfev=None. The tolerances of a fit started from Python are
+// fixed at 1e-8.
+struct SolverArguments {
+  std::string_view loss = "linear";
+  double f_scale = 1.0;
+  std::optional<std::size_t> max_nfev;
+
+  // Converts the three bound arguments (null when omitted) in this order.
+  bool convert(PyObject* const* bound, const char* const* names);
+  // The options, the loss resolved by its exact name.
+  fit::FitResult<fit::SolverOptions> options() const;
+};
 
 }  // namespace nivaltus::python

@@ -23,9 +23,6 @@
 namespace nivaltus::python {
 namespace {
 
-// Fits started from Python use these tolerances; they are not settable.
-constexpr double python_fit_tolerance = 1e-8;
-
 // "ndarray[float32]" for an array, the type's name otherwise.
 std::string described_type(PyObject* object) {
   std::string name = Py_TYPE(object)->tp_name;
@@ -109,12 +106,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       for (std::size_t i = 0; i < 3; ++i) {
         if (!convert_float64_array(bound[1 + i], names[1 + i], vectors[i])) return nullptr;
       }
-      std::string_view loss_name = "linear";
-      if (bound[4] != nullptr && !convert_text(bound[4], names[4], loss_name)) return nullptr;
-      double f_scale = 1.0;
-      if (bound[5] != nullptr && !convert_float(bound[5], names[5], f_scale)) return nullptr;
-      std::optional<std::size_t> max_nfev;
-      if (!convert_optional_count(bound[6], names[6], max_nfev)) return nullptr;
+      SolverArguments solver;
+      if (!solver.convert(&bound.values[4], &names[4])) return nullptr;
       std::array<std::optional<std::size_t>, 3> counts;
       for (std::size_t i = 0; i < 3; ++i) {
         if (!convert_optional_count(bound[7 + i], names[7 + i], counts[i])) return nullptr;
@@ -125,8 +118,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       std::vector<double> upper;
       if (!copy_view(vectors[0], initial) || !copy_view(vectors[1], lower) || !copy_view(vectors[2], upper))
         return nullptr;
-      const fit::FitResult<fit::Loss> loss = fit::Loss::from_name(loss_name);
-      if (!loss) return raise(to_python_fit_error(loss.error()));
+      const fit::FitResult<fit::SolverOptions> options = solver.options();
+      if (!options) return raise(to_python_fit_error(options.error()));
       // No count: a dense problem; all three: a structured one.
       const int counts_given = (counts[0] ? 1 : 0) + (counts[1] ? 1 : 0) + (counts[2] ? 1 : 0);
       if (counts_given == 1 || counts_given == 2) {
@@ -141,10 +134,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
         }
       }
 
-      const fit::SolverOptions options{max_nfev,           f_scale, python_fit_tolerance, python_fit_tolerance,
-                                       python_fit_tolerance, *loss};
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
-          initial, lower, upper, options, layout, PythonResidual(residual_function));
+          initial, lower, upper, *options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
       const std::size_t k = layout ? layout->global_parameter_count : initial.size();
       return new_least_squares_result(LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
