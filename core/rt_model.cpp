@@ -2,7 +2,10 @@
 
 #include <array>
 #include <concepts>
+#include <tuple>
 #include <type_traits>
+
+#include "core/fit/named_parameters.hpp"
 
 namespace nivaltus {
 
@@ -33,50 +36,11 @@ EosResult<RtModel> wrap(const EosResult<Model>& result) {
   return RtModel(*result);
 }
 
-using namespace isothermal;
-
-// Rebuilding with a new V0 and K0 through each kind's constructor, the other
-// parameters in record order.
-EosResult<RtModel> rebuild(const Baonza& m, double v0, double k0) {
-  return wrap(Baonza::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const BM2&, double v0, double k0) { return wrap(BM2::make(v0, k0)); }
-EosResult<RtModel> rebuild(const BM3& m, double v0, double k0) { return wrap(BM3::make(v0, k0, m.k0_prime)); }
-EosResult<RtModel> rebuild(const BM4& m, double v0, double k0) {
-  return wrap(BM4::make(v0, k0, m.k0_prime, m.k0_double_prime));
-}
-EosResult<RtModel> rebuild(const Morse3& m, double v0, double k0) {
-  return wrap(Morse3::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const Murnaghan& m, double v0, double k0) {
-  return wrap(Murnaghan::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const ModifiedTait& m, double v0, double k0) {
-  return wrap(ModifiedTait::make(v0, k0, m.k0_prime, m.k0_double_prime));
-}
-EosResult<RtModel> rebuild(const NaturalStrain2&, double v0, double k0) {
-  return wrap(NaturalStrain2::make(v0, k0));
-}
-EosResult<RtModel> rebuild(const NaturalStrain3& m, double v0, double k0) {
-  return wrap(NaturalStrain3::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const NaturalStrain4& m, double v0, double k0) {
-  return wrap(NaturalStrain4::make(v0, k0, m.k0_prime, m.k0_double_prime));
-}
-EosResult<RtModel> rebuild(const RydbergStacey& m, double v0, double k0) {
-  return wrap(RydbergStacey::make(v0, k0, m.k0_prime, m.k_infinity_prime));
-}
-EosResult<RtModel> rebuild(const SunMorse3& m, double v0, double k0) {
-  return wrap(SunMorse3::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const SunMorse4& m, double v0, double k0) {
-  return wrap(SunMorse4::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const Vinet& m, double v0, double k0) {
-  return wrap(Vinet::make(v0, k0, m.k0_prime));
-}
-EosResult<RtModel> rebuild(const Holzapfel& m, double v0, double k0) {
-  return wrap(Holzapfel::make(v0, k0, m.k0_prime, m.n, m.z));
+// A record of the kind built by its validating constructor from the values
+// of its parameter table, in table order.
+template <class Model, std::size_t N>
+EosResult<RtModel> make_from(const std::array<double, N>& values) {
+  return wrap(std::apply(&Model::make, values));
 }
 
 template <class Model>
@@ -89,7 +53,31 @@ concept ShiftableModel = requires(const Model& model, double shift) {
 std::string_view RtModel::kind_name(Kind kind) { return kind_names[static_cast<std::size_t>(kind)]; }
 
 EosResult<RtModel> RtModel::with_reference_state(double v0, double k0) const {
-  return std::visit([v0, k0](const auto& model) { return rebuild(model, v0, k0); }, model_);
+  return std::visit(
+      [v0, k0](const auto& model) {
+        using Model = std::remove_cvref_t<decltype(model)>;
+        static_assert(Model::parameter_table()[0].name == "V0" && Model::parameter_table()[1].name == "K0");
+        auto values = parameter_values(Model::parameter_table(), model);
+        values[0] = v0;
+        values[1] = k0;
+        return make_from<Model>(values);
+      },
+      model_);
+}
+
+fit::FitResult<RtModel> RtModel::with_parameters(const RtModel& model, std::span<const std::string> names,
+                                                 std::span<const double> values) {
+  if (auto bad = native_fit::check_lengths(names, values); !bad) return std::unexpected(bad.error());
+  return std::visit(
+      [names, values](const auto& held) -> fit::FitResult<RtModel> {
+        using Model = std::remove_cvref_t<decltype(held)>;
+        const auto named = native_fit::named_values(Model::parameter_table(), held, names, values);
+        if (!named) return std::unexpected(named.error());
+        const EosResult<RtModel> built = make_from<Model>(*named);
+        if (!built) return fit::fail_eos(built.error());
+        return *built;
+      },
+      model.model_);
 }
 
 EosResult<RtModel> RtModel::with_pressure_derivative_shift(double shift) const {

@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <variant>
 
 #include "core/error.hpp"
+#include "core/fit/fit_error.hpp"
 #include "core/isothermal/baonza.hpp"
 #include "core/isothermal/birch_murnaghan.hpp"
 #include "core/isothermal/bulk_modulus_derivative.hpp"
@@ -97,6 +100,14 @@ class RtModel {
   // Same kind with V0 and K0 replaced, every other parameter carried over and
   // validated again by the kind's constructor (derived constants recomputed).
   EosResult<RtModel> with_reference_state(double v0, double k0) const;
+
+  // Same kind with each named parameter (names of the kind's parameter table,
+  // "V0", "K0", "K0_prime", ...) set to its value and every other one kept,
+  // built again by the kind's constructor. Fails with InvalidInput when the
+  // lists differ in length or at the first name the kind does not have, and
+  // with the constructor's EosError otherwise.
+  static fit::FitResult<RtModel> with_parameters(const RtModel& model, std::span<const std::string> names,
+                                                 std::span<const double> values);
 
   // Same kind with K0_prime + shift; a zero shift (either sign) returns an
   // unchanged copy for every kind, unchecked.

@@ -20,6 +20,8 @@ struct Baonza {
   double k0;
   double k0_prime;
 
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<Baonza>(); }
+
   static EosResult<Baonza> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     // K0' sets the pseudospinodal pressure and must keep it positive.

@@ -34,6 +34,8 @@ struct BM2 {
   double v0;
   double k0;
 
+  static constexpr auto parameter_table() { return v0_k0_parameters<BM2>(); }
+
   static EosResult<BM2> make(double v0, double k0) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     return BM2{v0, k0};
@@ -56,6 +58,8 @@ struct BM3 {
   double v0;
   double k0;
   double k0_prime;
+
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<BM3>(); }
 
   static EosResult<BM3> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
@@ -90,6 +94,8 @@ struct BM4 {
   double k0;
   double k0_prime;
   double k0_double_prime;
+
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_k0_double_prime_parameters<BM4>(); }
 
   static EosResult<BM4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());

@@ -22,6 +22,15 @@ struct Holzapfel {
   double c0;
   double c2;
 
+  // c0 and c2 are derived by make, not parameters.
+  static constexpr ParameterTable<Holzapfel, 5> parameter_table() {
+    return {{{"V0", "v0", field<&Holzapfel::v0>},
+             {"K0", "k0", field<&Holzapfel::k0>},
+             {"K0_prime", "k0_prime", field<&Holzapfel::k0_prime>},
+             {"n", "n", field<&Holzapfel::n>},
+             {"Z", "z", field<&Holzapfel::z>}}};
+  }
+
   static EosResult<Holzapfel> make(double v0, double k0, double k0_prime, double n, double z) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);

@@ -23,6 +23,11 @@ struct ModifiedTait {
   double b;
   double c;
 
+  // a, b and c are derived by make, not parameters.
+  static constexpr auto parameter_table() {
+    return v0_k0_k0_prime_k0_double_prime_parameters<ModifiedTait>();
+  }
+
   static EosResult<ModifiedTait> make(double v0, double k0, double k0_prime, double k0_double_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);

@@ -17,6 +17,8 @@ struct Murnaghan {
   double k0;
   double k0_prime;
 
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<Murnaghan>(); }
+
   static EosResult<Murnaghan> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);

@@ -49,6 +49,8 @@ struct NaturalStrain2 {
   double v0;
   double k0;
 
+  static constexpr auto parameter_table() { return v0_k0_parameters<NaturalStrain2>(); }
+
   static EosResult<NaturalStrain2> make(double v0, double k0) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     return NaturalStrain2{v0, k0};
@@ -66,6 +68,8 @@ struct NaturalStrain3 {
   double v0;
   double k0;
   double k0_prime;
+
+  static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<NaturalStrain3>(); }
 
   static EosResult<NaturalStrain3> make(double v0, double k0, double k0_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
@@ -90,6 +94,10 @@ struct NaturalStrain4 {
   double k0;
   double k0_prime;
   double k0_double_prime;
+
+  static constexpr auto parameter_table() {
+    return v0_k0_k0_prime_k0_double_prime_parameters<NaturalStrain4>();
+  }
 
   static EosResult<NaturalStrain4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());

@@ -4,6 +4,7 @@
 // v0() and k0(), the isothermal records as fields).
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 
 namespace nivaltus::isothermal {
 
@@ -12,6 +13,26 @@ inline EosResult<void> check_reference_parameters(double v0, double k0) {
   if (!is_positive_finite(v0)) return fail_parameter("V0", phrase::positive_finite);
   if (!is_positive_finite(k0)) return fail_parameter("K0", phrase::positive_finite);
   return {};
+}
+
+// The parameter tables that the isothermal records share: V0, K0, then
+// K0_prime and K0_double_prime as the record has them.
+template <class Model>
+constexpr ParameterTable<Model, 2> v0_k0_parameters() {
+  return {{{"V0", "v0", field<&Model::v0>}, {"K0", "k0", field<&Model::k0>}}};
+}
+template <class Model>
+constexpr ParameterTable<Model, 3> v0_k0_k0_prime_parameters() {
+  return {{{"V0", "v0", field<&Model::v0>},
+           {"K0", "k0", field<&Model::k0>},
+           {"K0_prime", "k0_prime", field<&Model::k0_prime>}}};
+}
+template <class Model>
+constexpr ParameterTable<Model, 4> v0_k0_k0_prime_k0_double_prime_parameters() {
+  return {{{"V0", "v0", field<&Model::v0>},
+           {"K0", "k0", field<&Model::k0>},
+           {"K0_prime", "k0_prime", field<&Model::k0_prime>},
+           {"K0_double_prime", "k0_double_prime", field<&Model::k0_double_prime>}}};
 }
 
 template <class Model>

@@ -17,6 +17,13 @@ struct RydbergStacey {
   double k0_prime;
   double k_infinity_prime;
 
+  static constexpr ParameterTable<RydbergStacey, 4> parameter_table() {
+    return {{{"V0", "v0", field<&RydbergStacey::v0>},
+             {"K0", "k0", field<&RydbergStacey::k0>},
+             {"K0_prime", "k0_prime", field<&RydbergStacey::k0_prime>},
+             {"K_infinity_prime", "k_infinity_prime", field<&RydbergStacey::k_infinity_prime>}}};
+  }
+
   static EosResult<RydbergStacey> make(double v0, double k0, double k0_prime, double k_infinity_prime) {
     if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
     if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
@@ -26,6 +27,15 @@ struct AsymptoticPowerLawMieGruneisenDebye : ThermalEos<AsymptoticPowerLawMieGru
   double a;
   double b;
   double n;
+
+  static constexpr ParameterTable<AsymptoticPowerLawMieGruneisenDebye, 6> parameter_table() {
+    return {{{"Tr", "tr", field<&AsymptoticPowerLawMieGruneisenDebye::Tr>},
+             {"theta0", "theta0", field<&AsymptoticPowerLawMieGruneisenDebye::theta0>},
+             {"gamma0", "gamma0", field<&AsymptoticPowerLawMieGruneisenDebye::gamma0>},
+             {"a", "a", field<&AsymptoticPowerLawMieGruneisenDebye::a>},
+             {"b", "b", field<&AsymptoticPowerLawMieGruneisenDebye::b>},
+             {"n", "n", field<&AsymptoticPowerLawMieGruneisenDebye::n>}}};
+  }
 
   // a is checked first, then Tr, theta0, gamma0, b, n.
   static EosResult<AsymptoticPowerLawMieGruneisenDebye> make(const RtModel& reference, double Tr,

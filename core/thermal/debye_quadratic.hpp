@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/mie_gruneisen.hpp"
 #include "core/thermal/thermal_eos.hpp"
@@ -19,6 +20,17 @@ struct DebyeQuadraticThermalPressure : ThermalEos<DebyeQuadraticThermalPressure>
   MieGruneisenDebye debye;  // holds its own copy of the same reference
   double A;
   double m;
+
+  // Tr, theta0, gamma0, q and n live in the embedded Debye model.
+  static constexpr ParameterTable<DebyeQuadraticThermalPressure, 7> parameter_table() {
+    return {{{"Tr", "tr", field<&DebyeQuadraticThermalPressure::debye, &MieGruneisenDebye::Tr>},
+             {"theta0", "theta0", field<&DebyeQuadraticThermalPressure::debye, &MieGruneisenDebye::theta0>},
+             {"gamma0", "gamma0", field<&DebyeQuadraticThermalPressure::debye, &MieGruneisenDebye::gamma0>},
+             {"q", "q", field<&DebyeQuadraticThermalPressure::debye, &MieGruneisenDebye::q>},
+             {"n", "n", field<&DebyeQuadraticThermalPressure::debye, &MieGruneisenDebye::n>},
+             {"A", "a", field<&DebyeQuadraticThermalPressure::A>},
+             {"m", "m", field<&DebyeQuadraticThermalPressure::m>}}};
+  }
 
   // Checks Tr, theta0, gamma0, q, n (those of the Debye model), then A, m.
   static EosResult<DebyeQuadraticThermalPressure> make(const RtModel& reference, double Tr, double theta0,

@@ -15,6 +15,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
@@ -33,6 +34,19 @@ struct Dewaele2006 : ThermalEos<Dewaele2006> {
   double electronic_e;
   double electronic_g;
   double n;
+
+  static constexpr ParameterTable<Dewaele2006, 10> parameter_table() {
+    return {{{"Tr", "tr", field<&Dewaele2006::Tr>},
+             {"theta0", "theta0", field<&Dewaele2006::theta0>},
+             {"gamma0", "gamma0", field<&Dewaele2006::gamma0>},
+             {"gamma_inf", "gamma_inf", field<&Dewaele2006::gamma_inf>},
+             {"beta", "beta", field<&Dewaele2006::beta>},
+             {"anharmonic_a", "anharmonic_a", field<&Dewaele2006::anharmonic_a>},
+             {"anharmonic_m", "anharmonic_m", field<&Dewaele2006::anharmonic_m>},
+             {"electronic_e", "electronic_e", field<&Dewaele2006::electronic_e>},
+             {"electronic_g", "electronic_g", field<&Dewaele2006::electronic_g>},
+             {"n", "n", field<&Dewaele2006::n>}}};
+  }
 
   // gamma0 and the bounds of gamma_inf come first, then the remaining
   // parameters in field order.

@@ -17,6 +17,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
@@ -54,6 +55,30 @@ struct DorogokupetsOganov2007 : ThermalEos<DorogokupetsOganov2007>, CaloricEos<D
   double defect_H;
   double defect_S;
   double n;
+
+  static constexpr ParameterTable<DorogokupetsOganov2007, 21> parameter_table() {
+    return {{{"Tr", "tr", field<&DorogokupetsOganov2007::Tr>},
+             {"theta_B1", "theta_b1", field<&DorogokupetsOganov2007::theta_B1>},
+             {"d_B1", "d_b1", field<&DorogokupetsOganov2007::d_B1>},
+             {"m_B1", "m_b1", field<&DorogokupetsOganov2007::m_B1>},
+             {"theta_B2", "theta_b2", field<&DorogokupetsOganov2007::theta_B2>},
+             {"d_B2", "d_b2", field<&DorogokupetsOganov2007::d_B2>},
+             {"m_B2", "m_b2", field<&DorogokupetsOganov2007::m_B2>},
+             {"theta_E1", "theta_e1", field<&DorogokupetsOganov2007::theta_E1>},
+             {"m_E1", "m_e1", field<&DorogokupetsOganov2007::m_E1>},
+             {"theta_E2", "theta_e2", field<&DorogokupetsOganov2007::theta_E2>},
+             {"m_E2", "m_e2", field<&DorogokupetsOganov2007::m_E2>},
+             {"gamma0", "gamma0", field<&DorogokupetsOganov2007::gamma0>},
+             {"gamma_inf", "gamma_inf", field<&DorogokupetsOganov2007::gamma_inf>},
+             {"beta", "beta", field<&DorogokupetsOganov2007::beta>},
+             {"anharmonic_a", "anharmonic_a", field<&DorogokupetsOganov2007::anharmonic_a>},
+             {"anharmonic_m", "anharmonic_m", field<&DorogokupetsOganov2007::anharmonic_m>},
+             {"electronic_e", "electronic_e", field<&DorogokupetsOganov2007::electronic_e>},
+             {"electronic_g", "electronic_g", field<&DorogokupetsOganov2007::electronic_g>},
+             {"defect_H", "defect_h", field<&DorogokupetsOganov2007::defect_H>},
+             {"defect_S", "defect_s", field<&DorogokupetsOganov2007::defect_S>},
+             {"n", "n", field<&DorogokupetsOganov2007::n>}}};
+  }
 
   // Single parameters in field order, then the multiplicity sum, which may
   // differ from 3n by at most 0.005.

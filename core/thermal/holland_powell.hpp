@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/isothermal/modified_tait.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
@@ -34,6 +35,14 @@ struct HollandPowellThermalPressure : ThermalEos<HollandPowellThermalPressure<Re
   double n;
   double reference_heat_capacity;  // Cv(Tr)
   double pressure_coefficient;     // K0 alpha0 / Cv(Tr)
+
+  // Cv(Tr) and the coefficient are derived by make, not parameters.
+  static constexpr ParameterTable<HollandPowellThermalPressure, 4> parameter_table() {
+    return {{{"Tr", "tr", field<&HollandPowellThermalPressure::Tr>},
+             {"theta", "theta", field<&HollandPowellThermalPressure::theta>},
+             {"alpha0", "alpha0", field<&HollandPowellThermalPressure::alpha0>},
+             {"n", "n", field<&HollandPowellThermalPressure::n>}}};
+  }
 
   // Checks Tr, theta, alpha0, n; then Cv(Tr) (0/0 when theta/Tr is so small
   // that e^(-u) rounds to 1) and the coefficient (infinite when e^(-u)

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
@@ -64,6 +65,21 @@ struct MieGruneisen : ThermalEos<MieGruneisen<Debye>>, CaloricEos<MieGruneisen<D
   double Cvmax;  // read by the Debye form only
   DebyeTemperatureLaw debye_temperature_law;
   ThermalPressureReference thermal_pressure_reference;
+
+  // The Einstein form has no Cvmax parameter: it is always 3 n R.
+  static constexpr auto parameter_table() {
+    constexpr Parameter<MieGruneisen> tr{"Tr", "tr", field<&MieGruneisen::Tr>};
+    constexpr Parameter<MieGruneisen> theta0{"theta0", "theta0", field<&MieGruneisen::theta0>};
+    constexpr Parameter<MieGruneisen> gamma0{"gamma0", "gamma0", field<&MieGruneisen::gamma0>};
+    constexpr Parameter<MieGruneisen> q{"q", "q", field<&MieGruneisen::q>};
+    constexpr Parameter<MieGruneisen> n{"n", "n", field<&MieGruneisen::n>};
+    if constexpr (Debye) {
+      return ParameterTable<MieGruneisen, 6>{
+          {tr, theta0, gamma0, q, n, {"Cvmax", "cvmax", field<&MieGruneisen::Cvmax>, python_none}}};
+    } else {
+      return ParameterTable<MieGruneisen, 5>{{tr, theta0, gamma0, q, n}};
+    }
+  }
 
   EosResult<double> characteristic_temperature(double volume) const {
     if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);

@@ -15,6 +15,7 @@
 // VolumeTerms; nothing is cached between evaluations.
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/thermal_eos.hpp"
 
@@ -60,6 +61,32 @@ struct MultiOscillatorGruneisen : ThermalEos<MultiOscillatorGruneisen> {
   RtModel reference;
   MultiOscillatorParameters parameters;
   double n;
+
+  // The Python constructors default the last Bose modes to inert ones and
+  // take n from a Holzapfel reference when it is None.
+  static constexpr ParameterTable<MultiOscillatorGruneisen, 19> parameter_table() {
+    using Model = MultiOscillatorGruneisen;
+    using Record = MultiOscillatorParameters;
+    return {{{"Tr", "tr", field<&Model::parameters, &Record::Tr>},
+             {"QE1o", "qe1o", field<&Model::parameters, &Record::QE1o>},
+             {"mE1", "me1", field<&Model::parameters, &Record::mE1>},
+             {"QE2o", "qe2o", field<&Model::parameters, &Record::QE2o>},
+             {"mE2", "me2", field<&Model::parameters, &Record::mE2>},
+             {"delta", "delta", field<&Model::parameters, &Record::delta>},
+             {"t", "t", field<&Model::parameters, &Record::t>},
+             {"a_0", "a_0", field<&Model::parameters, &Record::a_0>},
+             {"m", "m", field<&Model::parameters, &Record::m>},
+             {"g", "g", field<&Model::parameters, &Record::g>},
+             {"e_0", "e_0", field<&Model::parameters, &Record::e_0>},
+             {"beta", "beta", field<&Model::parameters, &Record::beta>, python_default(0.0)},
+             {"QBo", "qbo", field<&Model::parameters, &Record::QBo>, python_default(1.0)},
+             {"d", "d", field<&Model::parameters, &Record::d>, python_default(1.0)},
+             {"mb", "mb", field<&Model::parameters, &Record::mb>, python_default(0.0)},
+             {"QB1o", "qb1o", field<&Model::parameters, &Record::QB1o>, python_default(1.0)},
+             {"d1", "d1", field<&Model::parameters, &Record::d1>, python_default(1.0)},
+             {"mb1", "mb1", field<&Model::parameters, &Record::mb1>, python_default(0.0)},
+             {"n", "n", field<&Model::n>, python_none}}};
+  }
 
   // Checks the parameters in record order, then n. The multiplicities need
   // not add up to anything.

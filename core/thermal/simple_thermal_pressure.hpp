@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/thermal_eos.hpp"
 
@@ -19,6 +20,11 @@ struct LinearThermalPressure : ThermalEos<LinearThermalPressure> {
   RtModel reference;
   double Tr;
   double alpha_KT;
+
+  static constexpr ParameterTable<LinearThermalPressure, 2> parameter_table() {
+    return {{{"Tr", "tr", field<&LinearThermalPressure::Tr>},
+             {"alpha_KT", "alpha_kt", field<&LinearThermalPressure::alpha_KT>}}};
+  }
 
   static EosResult<LinearThermalPressure> make(const RtModel& reference, double Tr, double alpha_KT) {
     if (!is_positive_finite(Tr)) return fail_parameter("Tr", phrase::positive_finite);
@@ -38,6 +44,12 @@ struct LogVolumeThermalPressure : ThermalEos<LogVolumeThermalPressure> {
   double Tr;
   double alpha_KT_ref;
   double dK_dT_V;
+
+  static constexpr ParameterTable<LogVolumeThermalPressure, 3> parameter_table() {
+    return {{{"Tr", "tr", field<&LogVolumeThermalPressure::Tr>},
+             {"alpha_KT_ref", "alpha_kt_ref", field<&LogVolumeThermalPressure::alpha_KT_ref>},
+             {"dK_dT_V", "dk_dt_v", field<&LogVolumeThermalPressure::dK_dT_V>}}};
+  }
 
   static EosResult<LogVolumeThermalPressure> make(const RtModel& reference, double Tr, double alpha_KT_ref,
                                                   double dK_dT_V) {
@@ -63,6 +75,17 @@ struct SecondOrderTaylorThermalPressure : ThermalEos<SecondOrderTaylorThermalPre
   double c3;
   double c4;
   double c5;
+
+  static constexpr ParameterTable<SecondOrderTaylorThermalPressure, 8> parameter_table() {
+    return {{{"Tr", "tr", field<&SecondOrderTaylorThermalPressure::Tr>},
+             {"eta0", "eta0", field<&SecondOrderTaylorThermalPressure::eta0>},
+             {"c0", "c0", field<&SecondOrderTaylorThermalPressure::c0>},
+             {"c1", "c1", field<&SecondOrderTaylorThermalPressure::c1>},
+             {"c2", "c2", field<&SecondOrderTaylorThermalPressure::c2>},
+             {"c3", "c3", field<&SecondOrderTaylorThermalPressure::c3>},
+             {"c4", "c4", field<&SecondOrderTaylorThermalPressure::c4>},
+             {"c5", "c5", field<&SecondOrderTaylorThermalPressure::c5>}}};
+  }
 
   static EosResult<SecondOrderTaylorThermalPressure> make(const RtModel& reference, double Tr, double eta0,
                                                           double c0, double c1, double c2, double c3,

@@ -10,11 +10,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <string_view>
 #include <type_traits>
 #include <variant>
 
 #include "core/error.hpp"
+#include "core/fit/fit_error.hpp"
 #include "core/isothermal/modified_tait.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/asymptotic_power_law.hpp"
@@ -78,6 +81,17 @@ class ThermalModel {
     return std::visit(
         [volume, temperature](const auto& model) { return model.pressure(volume, temperature); }, model_);
   }
+
+  // Same kind with each named parameter set to its value and every other one
+  // kept, built again by the kind's own checks. Thermal parameters go by the
+  // names of the kind's parameter table ("Tr", "theta0", ...); the
+  // reference's by "rt_eos." and its RtModel name ("rt_eos.V0"), rebuilt by
+  // RtModel::with_parameters. Fails with InvalidInput on lists of different
+  // lengths or at the first name the kind does not have, and with the
+  // EosError of the first failed check otherwise.
+  static fit::FitResult<ThermalModel> with_parameters(const ThermalModel& model,
+                                                      std::span<const std::string> names,
+                                                      std::span<const double> values);
 
   // The held model, or nullptr when another kind is held.
   template <class T>

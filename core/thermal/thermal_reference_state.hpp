@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "core/error.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/thermal_eos.hpp"
 
@@ -88,6 +89,21 @@ struct ThermalReferenceState : ThermalEos<ThermalReferenceState> {
   ReferenceVolumeLaw reference_volume_law;
   BulkModulusLaw bulk_modulus_law;
   double kprime_log_coefficient;
+
+  // The betas belong to the bulk-modulus law and are zero under the linear
+  // law.
+  static constexpr ParameterTable<ThermalReferenceState, 8> parameter_table() {
+    using Model = ThermalReferenceState;
+    return {{{"Tr", "tr", field<&Model::Tr>},
+             {"alpha0", "alpha0", field<&Model::alpha0>},
+             {"dK_dT", "dk_dt", field<&Model::dK_dT>},
+             {"alpha1", "alpha1", field<&Model::alpha1>, python_default(0.0)},
+             {"beta1", "beta1", field<&Model::bulk_modulus_law, &BulkModulusLaw::beta1>, python_default(0.0)},
+             {"beta2", "beta2", field<&Model::bulk_modulus_law, &BulkModulusLaw::beta2>, python_default(0.0)},
+             {"beta3", "beta3", field<&Model::bulk_modulus_law, &BulkModulusLaw::beta3>, python_default(0.0)},
+             {"kprime_log_coefficient", "kprime_log_coefficient", field<&Model::kprime_log_coefficient>,
+              python_default(0.0)}}};
+  }
 
   // The expansion and volume laws; the bulk modulus stays on the linear law
   // with no K0' shift until with_temperature_laws.
