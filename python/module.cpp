@@ -11,6 +11,7 @@
 #include "python/least_squares_result.hpp"
 #include "python/linear_propagation.hpp"
 #include "python/monte_carlo_summary.hpp"
+#include "python/native_fit.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
 #include "python/rt_eos.hpp"
@@ -68,6 +69,8 @@ bool register_module(PyObject* module) {
          add_class(module, "LinearPropagation", linear_propagation_type()) &&       //
          add_class(module, "MonteCarloSummary", monte_carlo_summary_type()) &&      //
          add_function(module, fit_least_squares_definition) &&                      //
+         add_function(module, fit_rt_eos_native_definition) &&                      //
+         add_function(module, fit_thermal_eos_native_definition) &&                 //
          add_function(module, linear_uncertainty_definition) &&                     //
          add_function(module, monte_carlo_summary_definition) &&                    //
          add_function(module, holzapfel_derivative_analytical_definition);
