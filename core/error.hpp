@@ -5,22 +5,45 @@
 // value; it is copied freely and may cross threads.
 
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <expected>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace nivaltus {
 
 class EosError {
 public:
   enum class Kind : std::uint8_t {
+    // A value checked as a parameter fails its check: a constructor
+    // argument, or one of the few operation inputs checked as parameters (a
+    // non-finite Hugoniot pressure or particle velocity). field() names it in
+    // physics notation ("V0", "K0_prime"), message() is the check's phrase.
     InvalidParameter,
+    // A state variable or other per-call input (volume, pressure,
+    // temperature, f_dac, a derivative step, a quantity name) fails its
+    // check; field() names it, message() is the check's phrase.
     InvalidState,
+    // No state of the model answers the request: the upward volume search
+    // (volumes V_ref 1.05^k) found none whose value reaches down to the
+    // target; the temperature search found no bracket on either side within
+    // its limits; a Hugoniot state would need s eta >= 1, a pressure below
+    // P0 or a non-positive volume; or the pressure stencil of a bulk-modulus
+    // derivative has no pressure difference.
     OutsideInvertibleRange,
+    // The downward volume search (volumes V_ref 0.8^k) found none whose value
+    // reaches up to the target, or a bisection was handed a bracket whose end
+    // residuals share a strict sign.
     BracketingFailed,
+    // A bisection met neither of its tolerances within its iteration limit,
+    // or its result failed the final residual check
+    // |f(x) - target| <= 1e-8 max(|target|, 1).
     ConvergenceFailed,
+    // A computed value (result or intermediate) is NaN or infinite, a zero
+    // divisor included.
     NonFiniteResult,
   };
 
@@ -58,8 +81,31 @@ private:
 
 std::ostream& operator<<(std::ostream& sink, const EosError& error);
 
+// The outcome of every model operation: a T, or the EosError that ended it.
+// A type of its own over std::expected so that it can be [[nodiscard]]: a
+// dropped outcome, and with it a failure, does not compile silently.
 template <class T>
-using EosResult = std::expected<T, EosError>;
+class [[nodiscard]] EosResult : public std::expected<T, EosError> {
+ public:
+  using Base = std::expected<T, EosError>;
+  using Base::Base;
+  // From a plain std::expected (the result of a monadic operation).
+  constexpr EosResult(const Base& other) : Base(other) {}
+  constexpr EosResult(Base&& other) : Base(std::move(other)) {}
+
+  // Compares as the std::expected form, with another outcome, a value or an
+  // unexpected error. Declared here so that the comparison binds the outcome
+  // exactly: std::expected's own comparisons, reached through the base class,
+  // are ambiguous with their reversed forms.
+  template <class Other>
+  friend constexpr bool operator==(const EosResult& a, const Other& b) {
+    if constexpr (std::same_as<Other, EosResult>) {
+      return static_cast<const Base&>(a) == static_cast<const Base&>(b);
+    } else {
+      return static_cast<const Base&>(a) == b;
+    }
+  }
+};
 
 // Fixed failure phrases of the validation predicates.
 namespace phrase {

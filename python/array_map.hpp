@@ -3,140 +3,101 @@
 // threshold T the elements are evaluated in row-major order on the calling
 // thread with the interpreter lock held, stopping at the first failure. Above
 // it they are copied out, the lock is released and the worker pool evaluates
-// them; the failure of the lowest index is reported. Either way the
-// result is a new C-contiguous float64 array of the input's shape, or an error.
+// them; the failure of the lowest index is reported. Element functions return
+// std::expected<double, E> with E a core error value: they never touch
+// Python, and the one failure reported becomes a Python exception on the
+// calling thread, with the lock held. Either way the result is a new
+// C-contiguous float64 array of the input's shape, or an error.
 
-#include <atomic>
 #include <cstddef>
-#include <limits>
-#include <expected>
-#include <mutex>
 #include <optional>
 #include <utility>
 
 #include "core/error.hpp"
+#include "core/parallel/parallel_map.hpp"
+#include "core/parallel/worker_pool.hpp"
 #include "python/array_view.hpp"
 #include "python/exceptions.hpp"
 #include "python/gil.hpp"
 #include "python/result_array.hpp"
-#include "python/worker_pool.hpp"
 
 namespace nivaltus::python {
 
-// The failure of the lowest index among those offered by concurrent chunks.
-// Its index is also published without the mutex, so that chunks can stop
-// early: an element above a known failure can never be the one reported.
-template <class Error>
-class LowestFailure {
- public:
-  void offer(std::size_t index, Error error) {
-    std::optional<Error> dropped;  // destroyed after the mutex is released
-    {
-      std::lock_guard lock(mutex_);
-      if (!error_ || index < index_) {
-        dropped = std::exchange(error_, std::move(error));
-        index_ = index;
-        lowest_.store(index, std::memory_order_relaxed);
-      } else {
-        dropped.emplace(std::move(error));
-      }
-    }
-  }
-  // No failure is known below this index (SIZE_MAX when none is known).
-  std::size_t lowest_known() const { return lowest_.load(std::memory_order_relaxed); }
-  std::optional<Error>& error() { return error_; }
-
- private:
-  std::mutex mutex_;
-  std::size_t index_ = 0;
-  std::atomic<std::size_t> lowest_{std::numeric_limits<std::size_t>::max()};
-  std::optional<Error> error_;
+// The Python exception of an element's EosError, as a model method raises it.
+struct EosErrorToPython {
+  PyError operator()(const EosError& error) const { return to_python_error(error); }
 };
 
-// Stores evaluate(i) at values[i] for every i in [0, n) on the worker pool,
-// with the interpreter lock released; returns the failure of the lowest index.
-// The element functions are pure, so once a failure is known nothing above it
-// needs evaluating: a chunk ends at its own first failure and skips what lies
-// above a failure found by another chunk. Without this an input failing at
-// every element (a misspelt quantity over a million values) would build a
-// million Python exceptions only to drop all but one.
-template <class Error, class Evaluate>
-std::optional<Error> parallel_map_in_place(double* values, std::size_t n, const Evaluate& evaluate) {
-  LowestFailure<Error> failure;
-  auto chunk = [&](std::size_t begin, std::size_t end) {
-    for (std::size_t i = begin; i < end && i < failure.lowest_known(); ++i) {
-      auto outcome = evaluate(i);
-      if (!outcome) {
-        failure.offer(i, std::move(outcome.error()));
-        return;
-      }
-      values[i] = *outcome;
-    }
-  };
-  WorkerPool& pool = WorkerPool::instance();
-  {
-    GilRelease unlocked;
-    pool.parallel_for(n, chunk);
-  }
-  return std::move(failure.error());
-}
-
-// f: double -> EosResult<double>; pure, may run on any worker concurrently
-// with itself, never touches Python.
-template <class F>
-PyObject* map_array(const ArrayView& input, std::size_t threshold, const F& f) {
-  const std::size_t n = input.size;
+// The serial/parallel split shared by the maps over n elements of the given
+// shape. next() evaluates the next element in row-major order (lock held);
+// copy_out(out) copies the inputs out of their arrays, the first into `out`,
+// and returns the element function of an index for the workers.
+template <class Next, class CopyOut, class ToPython>
+PyObject* evaluate_elements(std::size_t n, int ndim, const npy_intp* shape, std::size_t threshold,
+                            Next&& next, CopyOut&& copy_out, const ToPython& to_python) {
   ResultBuffer result = ResultBuffer::allocate(n);
   double* out = result.data();
   if (n <= threshold) {
-    RowMajorCursor cursor(input);
     for (std::size_t k = 0; k < n; ++k) {
-      EosResult<double> outcome = f(cursor.next());
-      if (!outcome) return raise(to_python_error(outcome.error()));
+      auto outcome = next();
+      if (!outcome) return raise(to_python(outcome.error()));
       out[k] = *outcome;
     }
   } else {
-    // The input is copied into the result buffer and evaluated in place:
-    // nothing reads the NumPy array while the lock is released.
-    input.copy_to(out);
-    if (auto failure = parallel_map_in_place<EosError>(out, n, [&](std::size_t i) { return f(out[i]); })) {
-      return raise(to_python_error(*failure));
-    }
+    // Evaluated in place: nothing reads the NumPy arrays while the lock is
+    // released.
+    const auto element = copy_out(out);
+    auto failure = [&] {
+      GilRelease unlocked;
+      return parallel::map_in_place(parallel::WorkerPool::instance(), out, n, element);
+    }();
+    if (failure) return raise(to_python(*failure));
   }
-  return std::move(result).into_array(input.ndim, input.shape);
+  return std::move(result).into_array(ndim, shape);
 }
 
-// g: (double, double) -> std::expected<double, PyError>; on a worker it builds
-// its Python error through nivaltus_python_error, which takes the lock itself.
-template <class G>
-PyObject* map_array2(const ArrayView& first, const ArrayView& second, std::size_t threshold, const G& g) {
+// f: double -> std::expected<double, E>; pure, may run on any worker
+// concurrently with itself. to_python: const E& -> PyError.
+template <class F, class ToPython = EosErrorToPython>
+PyObject* map_array(const ArrayView& input, std::size_t threshold, const F& f,
+                    const ToPython& to_python = {}) {
+  RowMajorCursor cursor(input);
+  return evaluate_elements(
+      input.size, input.ndim, input.shape, threshold, [&] { return f(cursor.next()); },
+      [&](double* out) {
+        input.copy_to(out);
+        return [out, &f](std::size_t i) { return f(out[i]); };
+      },
+      to_python);
+}
+
+// The element-wise map over pairs of equal-shaped arrays: g(first_k, second_k)
+// for every k. Shapes that differ in any way (no broadcasting) fail before
+// any element is evaluated, empty arrays included.
+template <class G, class ToPython = EosErrorToPython>
+PyObject* map_array_pairs(const ArrayView& first, const ArrayView& second, std::size_t threshold, const G& g,
+                          const ToPython& to_python = {}) {
   if (!first.same_shape(second)) {
     return raise(python_validation_error("native array inputs must have matching broadcasted shapes"));
   }
-  const std::size_t n = first.size;
-  ResultBuffer result = ResultBuffer::allocate(n);
-  double* out = result.data();
-  if (n <= threshold) {
-    RowMajorCursor first_cursor(first);
-    RowMajorCursor second_cursor(second);
-    for (std::size_t k = 0; k < n; ++k) {
-      const double a = first_cursor.next();
-      const double b = second_cursor.next();
-      std::expected<double, PyError> outcome = g(a, b);
-      if (!outcome) return raise(std::move(outcome.error()));
-      out[k] = *outcome;
-    }
-  } else {
-    first.copy_to(out);
-    ResultBuffer second_values = ResultBuffer::allocate(n);
-    const double* b = second_values.data();
-    second.copy_to(second_values.data());
-    if (auto failure =
-            parallel_map_in_place<PyError>(out, n, [&](std::size_t i) { return g(out[i], b[i]); })) {
-      return raise(std::move(*failure));
-    }
-  }
-  return std::move(result).into_array(first.ndim, first.shape);
+  RowMajorCursor first_cursor(first);
+  RowMajorCursor second_cursor(second);
+  return evaluate_elements(
+      first.size, first.ndim, first.shape, threshold,
+      [&] {
+        const double a = first_cursor.next();
+        const double b = second_cursor.next();
+        return g(a, b);
+      },
+      [&](double* out) {
+        first.copy_to(out);
+        ResultBuffer second_values = ResultBuffer::allocate(first.size);
+        second.copy_to(second_values.data());
+        const double* b = second_values.data();
+        return
+            [out, b, second_values = std::move(second_values), &g](std::size_t i) { return g(out[i], b[i]); };
+      },
+      to_python);
 }
 
 }  // namespace nivaltus::python

@@ -1,5 +1,8 @@
 #include "python/exceptions.hpp"
 
+#include <string>
+
+#include "core/name_table.hpp"
 #include "python/gil.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
@@ -7,11 +10,19 @@
 namespace nivaltus::python {
 namespace {
 
-PyRef text(std::string_view value) {
-  return PyRef::steal(new_str(value));
-}
+constexpr NameTable<EosError::Kind, 6> eos_error_codes{{
+    {"eos.invalid_parameter", EosError::Kind::InvalidParameter},
+    {"eos.invalid_state", EosError::Kind::InvalidState},
+    {"eos.outside_invertible_range", EosError::Kind::OutsideInvertibleRange},
+    {"eos.bracketing_failed", EosError::Kind::BracketingFailed},
+    {"eos.convergence_failed", EosError::Kind::ConvergenceFailed},
+    {"eos.non_finite_result", EosError::Kind::NonFiniteResult},
+}};
+
+PyRef text(std::string_view value) { return PyRef::steal(new_str(value)); }
 
 PyError fallback_error(std::string_view class_name, std::string_view message) {
+  if (PyErr_Occurred() != nullptr && !PyErr_ExceptionMatches(PyExc_Exception)) return PyError::fetch();
   std::string failure = take_error_text();
   std::string composed(message);
   composed += " (could not construct nivaltus.errors.";
@@ -51,7 +62,6 @@ std::string take_error_text() {
   PyErr_Clear();
   return result;
 }
-
 
 PyError& PyError::operator=(PyError&& other) noexcept {
   if (this != &other) {
@@ -121,26 +131,22 @@ PyError nivaltus_python_error(std::string_view class_name, std::string_view mess
   return PyError(error.release());
 }
 
-PyError to_python_error(const EosError& error) {
+PyError to_python_error(const EosError& error, std::string_view operation) {
   using Kind = EosError::Kind;
-  switch (error.kind()) {
-    case Kind::InvalidParameter:
-      return nivaltus_python_error("EosValidationError", error.to_string(), "eos.invalid_parameter", "eos",
-                                   error.field());
-    case Kind::InvalidState:
-      return nivaltus_python_error("EosValidationError", error.to_string(), "eos.invalid_state", "eos",
-                                   error.field());
-    case Kind::OutsideInvertibleRange:
-      return nivaltus_python_error("EosValidationError", "pressure is outside the invertible expansion range",
-                                   "eos.outside_invertible_range", "eos");
-    case Kind::BracketingFailed:
-      return nivaltus_python_error("EosValidationError", error.to_string(), "eos.bracketing_failed", "eos");
-    case Kind::ConvergenceFailed:
-      return nivaltus_python_error("EosNumericalError", error.to_string(), "eos.convergence_failed", "eos");
-    case Kind::NonFiniteResult:
-      return nivaltus_python_error("EosNumericalError", error.to_string(), "eos.non_finite_result", "eos");
-  }
-  panic("EosError of an unknown kind");
+  const bool in_fit = operation == "fit";
+  if (!in_fit && operation != "eos") panic("EOS error under an unknown operation: " + std::string(operation));
+  const Kind kind = error.kind();
+  const std::string_view code = name_of_value(eos_error_codes, kind);
+  if (code.empty()) panic("EosError of an unknown kind");
+  const bool numerical = kind == Kind::ConvergenceFailed || kind == Kind::NonFiniteResult;
+  const std::string_view class_name = in_fit ? (numerical ? "FitEosNumericalError" : "FitEosValidationError")
+                                             : (numerical ? "EosNumericalError" : "EosValidationError");
+  const std::string message = kind == Kind::OutsideInvertibleRange && !in_fit
+                                  ? std::string("pressure is outside the invertible expansion range")
+                                  : error.to_string();
+  std::optional<std::string_view> field;
+  if (kind == Kind::InvalidParameter || kind == Kind::InvalidState) field = error.field();
+  return nivaltus_python_error(class_name, message, code, operation, field);
 }
 
 PyError python_validation_error(std::string_view message) {

@@ -42,11 +42,21 @@ class PyError {
 // Never fails: any failure on the way (missing module or class, a constructor
 // rejecting the keywords or raising) yields RuntimeError with the text
 //   message + " (could not construct nivaltus.errors." + class_name + ": " + failure + ")".
+// A failure that is not an Exception (KeyboardInterrupt, SystemExit, ...) is
+// the user's or the interpreter's, not the errors module's: it is returned
+// unchanged, to be raised in place of the error.
 PyError nivaltus_python_error(std::string_view class_name, std::string_view message, std::string_view code,
                               std::optional<std::string_view> operation = std::nullopt,
                               std::optional<std::string_view> field = std::nullopt);
 
-PyError to_python_error(const EosError& error);
+// An EOS error under the operation that met it: "eos" for a model's own
+// method (classes EosValidationError for the kinds up to BracketingFailed,
+// EosNumericalError for the others; OutsideInvertibleRange reads "pressure is
+// outside the invertible expansion range"), "fit" for a model evaluated
+// inside a fit (FitEosValidationError, FitEosNumericalError; the display text
+// for every kind). The field keyword is passed for InvalidParameter and
+// InvalidState only. Any other operation text is an internal fault.
+PyError to_python_error(const EosError& error, std::string_view operation = "eos");
 
 // "<qualified type name>: <str(value)>" of the current Python error, which is
 // cleared; "<exception str() failed>" stands in for an unprintable value.
@@ -58,6 +68,9 @@ PyError python_unsupported_error(std::string_view message);
 inline PyObject* raise(PyError error) {
   std::move(error).restore();
   return nullptr;
+}
+inline PyObject* raise_eos_error(const EosError& error, std::string_view operation) {
+  return raise(to_python_error(error, operation));
 }
 
 }  // namespace nivaltus::python

@@ -1,10 +1,11 @@
 #include "python/hugoniot_eos.hpp"
 
 #include <array>
-#include <cmath>
 #include <new>
+#include <optional>
 #include <string>
 
+#include "core/hugoniot/hugoniot_quantity.hpp"
 #include "python/arguments.hpp"
 #include "python/array_map.hpp"
 #include "python/array_view.hpp"
@@ -19,28 +20,6 @@ namespace {
 constexpr std::size_t parallel_threshold = 65535;
 
 using hugoniot::LinearUsUpHugoniot;
-
-// Inverse of P(V) = P0 + eta rho0 c0^2 / (1 - s eta)^2. With x = (P - P0) /
-// (rho0 c0^2), x (1 - s eta)^2 = eta has the compression-branch root
-//   eta = 2x / (sqrt(4 s x + 1) + (2 s x + 1)),
-// written without the cancellation of the textbook form.
-EosResult<double> volume_at_pressure(const LinearUsUpHugoniot& h, double pressure) {
-  if (!is_finite(pressure)) return fail_parameter("pressure", phrase::finite);
-  if (pressure < h.p0) return std::unexpected(EosError::outside_invertible_range());
-  const double x = (pressure - h.p0) / ((h.rho0 * h.c0) * h.c0);
-  const double eta = x == 0.0 ? 0.0 : (x + x) / (std::sqrt((h.s * 4.0) * x + 1.0) + ((h.s + h.s) * x + 1.0));
-  const double volume = (1.0 - eta) * h.v0;
-  if (!is_positive_finite(volume) || h.s * eta >= 1.0) {
-    return std::unexpected(EosError::outside_invertible_range());
-  }
-  return volume;
-}
-
-// Us = up s + c0.
-EosResult<double> shock_velocity_at_particle_velocity(const LinearUsUpHugoniot& h, double up) {
-  if (auto checked = hugoniot::checked_particle_velocity(up); !checked) return checked;
-  return finite_result(up * h.s + h.c0);
-}
 
 // ---- Python members ------------------------------------------------------
 
@@ -76,7 +55,7 @@ PyObject* hugoniot_eos_evaluate_scalar(PyObject* self, PyObject* const* args, Py
     if (!convert_text(bound[0], names[0], quantity)) return nullptr;
     double value = 0.0;
     if (!convert_float(bound[1], names[1], value)) return nullptr;
-    const EosResult<double> result = evaluate_model(hugoniot_of(self), quantity, value);
+    const EosResult<double> result = hugoniot::evaluate_hugoniot(hugoniot_of(self), quantity, value);
     if (!result) return raise(to_python_error(result.error()));
     return PyFloat_FromDouble(*result);
   });
@@ -92,11 +71,18 @@ PyObject* hugoniot_eos_evaluate_array(PyObject* self, PyObject* const* args, Py_
     if (!convert_text(bound[0], names[0], quantity_text)) return nullptr;
     ArrayView values;
     if (!convert_float64_array(bound[1], names[1], values)) return nullptr;
-    // Copies for the workers, which run while the lock is released.
-    const std::string quantity(quantity_text);
+    // The name is resolved once; an unknown one fails at the first element,
+    // so an empty array does not fail. The workers read their own copy of
+    // the Hugoniot while the lock is released.
+    const std::optional<hugoniot::HugoniotQuantity> quantity =
+        hugoniot::hugoniot_quantity_from_name(quantity_text);
+    if (!quantity) {
+      return map_array(values, parallel_threshold,
+                       [](double) { return hugoniot::unknown_hugoniot_quantity(); });
+    }
     const LinearUsUpHugoniot hugoniot = hugoniot_of(self);
-    return map_array(values, parallel_threshold, [&hugoniot, &quantity](double value) {
-      return evaluate_model(hugoniot, quantity, value);
+    return map_array(values, parallel_threshold, [&hugoniot, q = *quantity](double value) {
+      return hugoniot::evaluate_hugoniot_quantity(hugoniot, q, value);
     });
   });
 }
@@ -136,43 +122,5 @@ PyTypeObject hugoniot_eos_type_object = static_type({
 }  // namespace
 
 PyTypeObject* hugoniot_eos_type() { return ready_type(hugoniot_eos_type_object); }
-
-// The text's length picks the candidates, its bytes decide.
-EosResult<double> evaluate_model(const LinearUsUpHugoniot& h, std::string_view quantity, double value) {
-  switch (quantity.size()) {
-    case 6:
-      if (quantity == "volume") return volume_at_pressure(h, value);
-      break;
-    case 7:
-      if (quantity == "density") return h.density(value);
-      break;
-    case 8:
-      if (quantity == "pressure") return h.pressure(value);
-      break;
-    case 14:
-      if (quantity == "shock_velocity") return h.shock_velocity(value);
-      break;
-    case 15:
-      if (quantity == "tangent_modulus") return h.tangent_modulus(value);
-      break;
-    case 17:
-      if (quantity == "particle_velocity") return h.particle_velocity(value);
-      break;
-    case 29:
-      if (quantity == "volume_from_particle_velocity") return h.volume_from_particle_velocity(value);
-      break;
-    case 31:
-      if (quantity == "specific_internal_energy_change") return h.specific_internal_energy_change(value);
-      if (quantity == "pressure_from_particle_velocity") return h.pressure_from_particle_velocity(value);
-      break;
-    case 37:
-      if (quantity == "shock_velocity_from_particle_velocity")
-        return shock_velocity_at_particle_velocity(h, value);
-      break;
-    default:
-      break;
-  }
-  return fail_state("quantity", "unknown shock Hugoniot quantity");
-}
 
 }  // namespace nivaltus::python

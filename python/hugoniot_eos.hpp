@@ -4,8 +4,6 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <string_view>
-
 #include "core/hugoniot/linear_us_up_hugoniot.hpp"
 
 namespace nivaltus::python {
@@ -17,11 +15,5 @@ struct PyHugoniotEos {
 
 // The class, created and readied on first use; null with a Python error set.
 PyTypeObject* hugoniot_eos_type();
-
-// One of the ten quantity names at one input value (a pressure for "volume",
-// a particle velocity for the *_particle_velocity names, else a volume).
-// Pure: touches no Python object and may run on any thread.
-EosResult<double> evaluate_model(const hugoniot::LinearUsUpHugoniot& hugoniot, std::string_view quantity,
-                                 double value);
 
 }  // namespace nivaltus::python

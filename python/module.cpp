@@ -56,11 +56,8 @@ bool add_function(PyObject* module, PyMethodDef& definition) {
   return add_object(module, definition.ml_name, function.get());
 }
 
-// The classes first (RtEos, HugoniotEos, ThermalEos, LeastSquaresResult,
-// LinearPropagation, MonteCarloSummary), then the functions (fit_least_squares,
-// fit_rt_eos_native, fit_thermal_eos_native, linear_uncertainty,
-// monte_carlo_summary, holzapfel_derivative_analytical); the first failure ends
-// registration.
+// The classes first, then the functions, in the order below, which `__all__`
+// keeps; the first failure ends registration.
 bool register_module(PyObject* module) {
   return add_class(module, "RtEos", rt_eos_type()) &&                               //
          add_class(module, "HugoniotEos", hugoniot_eos_type()) &&                   //

@@ -1,36 +1,19 @@
 #pragma once
-// Internal faults: a violated invariant is not an error value. `panic` writes
-// the fault report to standard error on the faulting thread and throws
-// InternalFault; every Python boundary (`guarded`) turns whatever unwinds to
-// it into the Python exception PanicException.
+// The Python boundary of internal faults (core/internal_fault.hpp): every
+// boundary (`guarded`) turns whatever unwinds to it into the Python exception
+// PanicException.
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
 #include <cstddef>
-#include <exception>
-#include <source_location>
-#include <string>
+
+#include "core/internal_fault.hpp"
 
 namespace nivaltus::python {
 
-class InternalFault : public std::exception {
- public:
-  explicit InternalFault(std::string message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return message_.c_str(); }
-  const std::string& message() const { return message_; }
-
- private:
-  std::string message_;
-};
-
-// Writes the report
-//   <empty line>
-//   thread '<name>' (<id>) panicked at <file>:<line>:<column>:
-//   <message>
-// (plus a backtrace when NIVALTUS_BACKTRACE is set to anything but "" or "0")
-// and throws InternalFault. A fault raised while another one unwinds aborts.
-[[noreturn]] void panic(std::string message, std::source_location where = std::source_location::current());
+using nivaltus::InternalFault;
+using nivaltus::panic;
 
 // Writes "memory allocation of <bytes> bytes failed" and aborts the process.
 [[noreturn]] void allocation_failure(std::size_t bytes) noexcept;

@@ -1,7 +1,6 @@
 #include "python/thermal_eos.hpp"
 
 #include <array>
-#include <expected>
 #include <new>
 #include <optional>
 #include <string>
@@ -33,31 +32,23 @@ PyError unavailable_quantity_error(std::string_view quantity) {
   return python_unsupported_error(message);
 }
 
-// The quantity of `model` named `name` (resolved beforehand to `quantity`,
-// nullopt for a name no model offers), as a float or a ready Python error.
-// Safe on a worker thread: the error is built under a lock taken for it.
-std::expected<double, PyError> evaluate(const ThermalModel& model,
-                                        std::optional<thermal::ThermalQuantity> quantity,
-                                        std::string_view name, double first, double second) {
-  if (!quantity) return std::unexpected(unavailable_quantity_error(name));
-  const thermal::ThermalQuantityResult result =
-      thermal::evaluate_thermal_quantity(model, *quantity, first, second);
-  if (result) return *result;
-  if (const auto* error = std::get_if<EosError>(&result.error()))
-    return std::unexpected(to_python_error(*error));
-  return std::unexpected(unavailable_quantity_error(name));
+// The Python exception of a failed evaluation of the quantity named `name`.
+struct QuantityErrorToPython {
+  std::string_view name;
+  PyError operator()(const thermal::ThermalQuantityError& error) const {
+    if (const auto* eos = std::get_if<EosError>(&error)) return to_python_error(*eos);
+    return unavailable_quantity_error(name);
+  }
+};
+
+// The element of a name no model offers: every element fails alike, so an
+// empty array does not.
+thermal::ThermalQuantityResult unknown_quantity(double, double) {
+  return std::unexpected(thermal::ThermalQuantityError(thermal::QuantityUnavailable{}));
 }
 
-std::expected<double, PyError> volume_with_dac_confinement(const ThermalModel& model, double cold_pressure,
-                                                           double temperature, double f_dac) {
-  const EosResult<double> volume =
-      thermal::thermal_volume_with_dac_confinement(model, cold_pressure, temperature, f_dac);
-  if (!volume) return std::unexpected(to_python_error(volume.error()));
-  return *volume;
-}
-
-PyObject* float_result(std::expected<double, PyError> result) {
-  if (!result) return raise(std::move(result.error()));
+PyObject* float_result(const EosResult<double>& result) {
+  if (!result) return raise(to_python_error(result.error()));
   return PyFloat_FromDouble(*result);
 }
 
@@ -73,8 +64,10 @@ PyObject* thermal_eos_evaluate_scalar(PyObject* self, PyObject* const* args, Py_
     if (!convert_text(bound[0], names[0], quantity)) return nullptr;
     std::array<double, 2> values{};
     if (!convert_floats(bound, names, values, 1)) return nullptr;
-    return float_result(evaluate(model_of(self), thermal::thermal_quantity_from_name(quantity), quantity,
-                                 values[0], values[1]));
+    const thermal::ThermalQuantityResult result =
+        thermal::thermal_evaluate(model_of(self), quantity, values[0], values[1]);
+    if (!result) return raise(QuantityErrorToPython{quantity}(result.error()));
+    return PyFloat_FromDouble(*result);
   });
 }
 
@@ -90,14 +83,19 @@ PyObject* thermal_eos_evaluate_array(PyObject* self, PyObject* const* args, Py_s
     if (!convert_float64_array(bound[1], names[1], first)) return nullptr;
     ArrayView second;
     if (!convert_float64_array(bound[2], names[2], second)) return nullptr;
-    // The workers read their own copies of the name and the model while the
-    // lock is released. The name is checked per element, so an unknown one
-    // fails only when there is an element.
-    const std::string name(quantity_text);
-    const std::optional<thermal::ThermalQuantity> quantity = thermal::thermal_quantity_from_name(name);
+    // The name, the model's kind and the quantity are resolved once; each
+    // element calls the concrete model's member directly. The workers read
+    // their own copy of the model while the lock is released.
+    const QuantityErrorToPython to_python{quantity_text};
+    const std::optional<thermal::ThermalQuantity> quantity =
+        thermal::thermal_quantity_from_name(quantity_text);
+    if (!quantity) {
+      return map_array_pairs(first, second, thermal_parallel_threshold, unknown_quantity, to_python);
+    }
     const ThermalModel model = model_of(self);
-    return map_array2(first, second, thermal_parallel_threshold,
-                      [&](double a, double b) { return evaluate(model, quantity, name, a, b); });
+    return thermal::with_thermal_quantity(model, *quantity, [&](const auto& element) {
+      return map_array_pairs(first, second, thermal_parallel_threshold, element, to_python);
+    });
   });
 }
 
@@ -110,7 +108,8 @@ PyObject* thermal_eos_volume_with_dac_confinement_scalar(PyObject* self, PyObjec
       return nullptr;
     std::array<double, 3> values{};
     if (!convert_floats(bound, names, values)) return nullptr;
-    return float_result(volume_with_dac_confinement(model_of(self), values[0], values[1], values[2]));
+    return float_result(
+        thermal::thermal_volume_with_dac_confinement(model_of(self), values[0], values[1], values[2]));
   });
 }
 
@@ -129,8 +128,13 @@ PyObject* thermal_eos_volume_with_dac_confinement_array(PyObject* self, PyObject
     if (!convert_float(bound[2], names[2], f_dac)) return nullptr;
     // f_dac is checked per element, so empty arrays never fail on it.
     const ThermalModel model = model_of(self);
-    return map_array2(cold_pressures, temperatures, thermal_parallel_threshold,
-                      [&](double p, double t) { return volume_with_dac_confinement(model, p, t, f_dac); });
+    return std::visit(
+        [&](const auto& held) {
+          return map_array_pairs(
+              cold_pressures, temperatures, thermal_parallel_threshold,
+              [&held, f_dac](double p, double t) { return held.volume_with_dac_confinement(p, t, f_dac); });
+        },
+        model.variant());
   });
 }
 

@@ -1,5 +1,7 @@
 #include "core/hugoniot/linear_us_up_hugoniot.hpp"
 
+#include <cmath>
+
 #include "core/format_number.hpp"
 
 namespace nivaltus::hugoniot {
@@ -102,6 +104,26 @@ EosResult<double> LinearUsUpHugoniot::pressure_from_particle_velocity(double par
   const EosResult<double> us = finite_result(s * particle_velocity + c0);
   if (!us) return us;
   return finite_result(particle_velocity * (*us * rho0) + p0);
+}
+
+// Us = up s + c0.
+EosResult<double> LinearUsUpHugoniot::shock_velocity_from_particle_velocity(double particle_velocity) const {
+  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
+  return finite_result(particle_velocity * s + c0);
+}
+
+// Inverse of P(V) = P0 + eta rho0 c0^2 / (1 - s eta)^2. With x = (P - P0) /
+// (rho0 c0^2), x (1 - s eta)^2 = eta has the compression-branch root
+//   eta = 2x / (sqrt(4 s x + 1) + (2 s x + 1)),
+// written without the cancellation of the textbook form.
+EosResult<double> LinearUsUpHugoniot::volume_at_pressure(double pressure) const {
+  if (!is_finite(pressure)) return fail_parameter("pressure", phrase::finite);
+  if (pressure < p0) return outside_range();
+  const double x = (pressure - p0) / ((rho0 * c0) * c0);
+  const double eta = x == 0.0 ? 0.0 : (x + x) / (std::sqrt((s * 4.0) * x + 1.0) + ((s + s) * x + 1.0));
+  const double volume = (1.0 - eta) * v0;
+  if (!is_positive_finite(volume) || s * eta >= 1.0) return outside_range();
+  return volume;
 }
 
 std::string LinearUsUpHugoniot::debug_text() const {

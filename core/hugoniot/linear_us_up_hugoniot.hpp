@@ -37,6 +37,12 @@ struct LinearUsUpHugoniot {
   // (InvalidState "particle_velocity").
   EosResult<double> volume_from_particle_velocity(double particle_velocity) const;
   EosResult<double> pressure_from_particle_velocity(double particle_velocity) const;
+  EosResult<double> shock_velocity_from_particle_velocity(double particle_velocity) const;
+
+  // The volume at which the Hugoniot pressure is P: P must be finite
+  // (InvalidParameter "pressure"); below P0, or where no compression state
+  // has that pressure, OutsideInvertibleRange.
+  EosResult<double> volume_at_pressure(double pressure) const;
 
   // "LinearUsUpHugoniot { v0: 0.25, rho0: 4.0, c0: 5.0, s: 1.5, p0: 0.0 }"
   std::string debug_text() const;

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "core/error.hpp"
+#include "core/name_table.hpp"
 #include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
@@ -40,18 +41,24 @@ enum class ThermalPressureReference : std::uint8_t {
 // The choices by their names ("integrated_gruneisen", "variable_exponent";
 // "reference_temperature", "reference_isentrope", "absolute_zero"), compared
 // exactly; nullopt for any other text.
+inline constexpr NameTable<DebyeTemperatureLaw, 2> debye_temperature_law_names{{
+    {"integrated_gruneisen", DebyeTemperatureLaw::integrated_gruneisen},
+    {"variable_exponent", DebyeTemperatureLaw::variable_exponent},
+}};
+
+inline constexpr NameTable<ThermalPressureReference, 3> thermal_pressure_reference_names{{
+    {"reference_temperature", ThermalPressureReference::reference_temperature},
+    {"reference_isentrope", ThermalPressureReference::reference_isentrope},
+    {"absolute_zero", ThermalPressureReference::absolute_zero},
+}};
+
 constexpr std::optional<DebyeTemperatureLaw> debye_temperature_law_from_name(std::string_view name) {
-  if (name == "integrated_gruneisen") return DebyeTemperatureLaw::integrated_gruneisen;
-  if (name == "variable_exponent") return DebyeTemperatureLaw::variable_exponent;
-  return std::nullopt;
+  return value_from_name(debye_temperature_law_names, name);
 }
 
 constexpr std::optional<ThermalPressureReference> thermal_pressure_reference_from_name(
     std::string_view name) {
-  if (name == "reference_temperature") return ThermalPressureReference::reference_temperature;
-  if (name == "reference_isentrope") return ThermalPressureReference::reference_isentrope;
-  if (name == "absolute_zero") return ThermalPressureReference::absolute_zero;
-  return std::nullopt;
+  return value_from_name(thermal_pressure_reference_names, name);
 }
 
 template <bool Debye>

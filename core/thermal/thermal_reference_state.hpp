@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "core/error.hpp"
+#include "core/name_table.hpp"
 #include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/thermal_eos.hpp"
@@ -59,24 +60,33 @@ struct BulkModulusLaw {
 };
 
 // The laws by their names, compared exactly; nullopt for any other text.
+inline constexpr NameTable<ThermalExpansionLaw, 3> thermal_expansion_law_names{{
+    {"constant", ThermalExpansionLaw::constant},
+    {"linear_temperature", ThermalExpansionLaw::linear_temperature},
+    {"linear_reference_temperature", ThermalExpansionLaw::linear_reference_temperature},
+}};
+
+inline constexpr NameTable<ReferenceVolumeLaw, 3> reference_volume_law_names{{
+    {"integrated_expansivity", ReferenceVolumeLaw::integrated_expansivity},
+    {"linear_temperature", ReferenceVolumeLaw::linear_temperature},
+    {"berman", ReferenceVolumeLaw::berman},
+}};
+
+inline constexpr NameTable<BulkModulusLaw::Kind, 2> bulk_modulus_law_names{{
+    {"linear_temperature", BulkModulusLaw::Kind::linear_temperature},
+    {"reciprocal_cubic", BulkModulusLaw::Kind::reciprocal_cubic},
+}};
+
 constexpr std::optional<ThermalExpansionLaw> thermal_expansion_law_from_name(std::string_view name) {
-  if (name == "constant") return ThermalExpansionLaw::constant;
-  if (name == "linear_temperature") return ThermalExpansionLaw::linear_temperature;
-  if (name == "linear_reference_temperature") return ThermalExpansionLaw::linear_reference_temperature;
-  return std::nullopt;
+  return value_from_name(thermal_expansion_law_names, name);
 }
 
 constexpr std::optional<ReferenceVolumeLaw> reference_volume_law_from_name(std::string_view name) {
-  if (name == "integrated_expansivity") return ReferenceVolumeLaw::integrated_expansivity;
-  if (name == "linear_temperature") return ReferenceVolumeLaw::linear_temperature;
-  if (name == "berman") return ReferenceVolumeLaw::berman;
-  return std::nullopt;
+  return value_from_name(reference_volume_law_names, name);
 }
 
 constexpr std::optional<BulkModulusLaw::Kind> bulk_modulus_law_from_name(std::string_view name) {
-  if (name == "linear_temperature") return BulkModulusLaw::Kind::linear_temperature;
-  if (name == "reciprocal_cubic") return BulkModulusLaw::Kind::reciprocal_cubic;
-  return std::nullopt;
+  return value_from_name(bulk_modulus_law_names, name);
 }
 
 struct ThermalReferenceState : ThermalEos<ThermalReferenceState> {
