@@ -23,18 +23,19 @@
 namespace nivaltus::python {
 namespace {
 
-// "ndarray[float32]" for an array, the type's name otherwise.
-std::string described_type(PyObject* object) {
-  std::string name = Py_TYPE(object)->tp_name;
-  if (!PyArray_Check(object)) return name;
+// "'numpy.ndarray[float32]'" for an array, the type's name in quotes otherwise.
+std::string quoted_type(PyObject* object) {
+  std::string name = "'";
+  name += Py_TYPE(object)->tp_name;
+  if (!PyArray_Check(object)) return name + "'";
   PyRef dtype = PyRef::steal(PyObject_Str(reinterpret_cast<PyObject*>(
       PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)))));
   const char* text = dtype ? PyUnicode_AsUTF8(dtype.get()) : nullptr;
   if (text == nullptr) {
     PyErr_Clear();
-    return name;
+    return name + "'";
   }
-  return name + "[" + text + "]";
+  return name + "[" + text + "]'";
 }
 
 bool is_float64_array(PyObject* object) {
@@ -65,10 +66,9 @@ class PythonResidual {
 
     PyObject* value = returned.get();
     if (!is_float64_array(value)) {
-      static constexpr std::string_view expected = "'ndarray[float64]'";
-      if (value == Py_None) return fit::fail_evaluation("'None' is not an instance of " + std::string(expected));
-      return fit::fail_evaluation("'" + described_type(value) + "' object is not an instance of " +
-                                  std::string(expected));
+      std::string message = value == Py_None ? std::string("'None'") : quoted_type(value) + " object";
+      message += " is not an instance of 'ndarray[float64]'";
+      return fit::fail_evaluation(std::move(message));
     }
     ArrayView view;
     if (!convert_float64_array(value, "residual", view)) return fit::fail_evaluation(take_error_text());
