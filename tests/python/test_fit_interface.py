@@ -9,6 +9,7 @@ import pytest
 
 import nivaltus._engine as engine
 from conftest import raises
+from nivaltus.errors import FitValidationError
 from nivaltus._engine import (LeastSquaresResult, LinearPropagation, MonteCarloSummary, RtEos, ThermalEos,
                               fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native, linear_uncertainty,
                               monte_carlo_summary)
@@ -113,6 +114,7 @@ def test_least_squares_result_values():
 
 NOT_AN_ARRAY = "while processing '{}'"
 BM3 = RtEos.bm3(11.24, 160.0, 4.0)
+NAMES_BM3 = ["V0", "K0", "K0_prime"]
 ONE = np.ones(1)
 
 
@@ -159,3 +161,28 @@ def test_argument_conversion_errors_name_the_parameter(call, error, note):
 )
 def test_binding_errors(call, message):
     raises(TypeError, call, message)
+
+
+HUGE = np.broadcast_to(np.array(1.0), (2 ** 40,))  # one value in memory, 8 TiB as a copy
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda: fit_least_squares(line_residual, HUGE, HUGE, HUGE),
+        lambda: fit_least_squares(lambda p: HUGE, np.zeros(2), np.full(2, -1.0), np.ones(2)),
+        lambda: fit_rt_eos_native(BM3, NAMES_BM3, ONE, ONE, ONE, HUGE, ONE, ONE),
+        lambda: linear_uncertainty(np.broadcast_to(np.array(1.0), (2 ** 20, 2 ** 20)), ONE, ONE),
+        lambda: monte_carlo_summary(np.broadcast_to(np.array(1.0), (2 ** 37, 2)), 0.5),
+    ],
+    ids=["initial", "residual", "native", "jacobian", "samples"],
+)
+def test_copies_too_large_to_allocate_raise_memory_error(call):
+    with pytest.raises(MemoryError):
+        call()
+
+
+def test_unknown_loss_is_reported_before_the_layout():
+    raises(FitValidationError,
+           lambda: fit_least_squares(line_residual, ONE, ONE, ONE, "Huber", global_parameter_count=1),
+           "unsupported loss function: Huber")
