@@ -28,8 +28,8 @@ std::string quoted_type(PyObject* object) {
   std::string name = "'";
   name += Py_TYPE(object)->tp_name;
   if (!PyArray_Check(object)) return name + "'";
-  PyRef dtype = PyRef::steal(PyObject_Str(reinterpret_cast<PyObject*>(
-      PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)))));
+  PyRef dtype = PyRef::steal(
+      PyObject_Str(reinterpret_cast<PyObject*>(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)))));
   const char* text = dtype ? PyUnicode_AsUTF8(dtype.get()) : nullptr;
   if (text == nullptr) {
     PyErr_Clear();
@@ -42,7 +42,8 @@ bool is_float64_array(PyObject* object) {
   if (!PyArray_Check(object)) return false;
   PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
   const bool equivalent =
-      float64 != nullptr && PyArray_EquivTypes(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)), float64);
+      float64 != nullptr &&
+      PyArray_EquivTypes(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)), float64);
   Py_XDECREF(float64);
   return equivalent;
 }
@@ -81,9 +82,16 @@ class PythonResidual {
   PyObject* function_;
 };
 
-constexpr Parameters<10> fit_least_squares_names{
-    "residual_function", "initial", "lower", "upper", "loss", "f_scale", "max_nfev",
-    "global_parameter_count", "point_count", "latent_coordinate_count"};
+constexpr Parameters<10> fit_least_squares_names{"residual_function",
+                                                 "initial",
+                                                 "lower",
+                                                 "upper",
+                                                 "loss",
+                                                 "f_scale",
+                                                 "max_nfev",
+                                                 "global_parameter_count",
+                                                 "point_count",
+                                                 "latent_coordinate_count"};
 
 // A structured layout needs g, P and L non-zero and g + P·L equal to the
 // parameter count, computed without wrapping.
@@ -138,7 +146,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
           initial, lower, upper, *options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
       const std::size_t k = layout ? layout->global_parameter_count : initial.size();
-      return new_least_squares_result(LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
+      return new_least_squares_result(
+          LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
     });
   });
 }

@@ -78,10 +78,9 @@ PyObject* fit_result(fit::FitResult<fit::eos::EosFitResult> fitted, std::size_t 
 }
 
 constexpr Parameters<13> fit_rt_eos_native_names{
-    "model",          "parameter_names", "initial",      "lower",
-    "upper",          "pressure",        "volume",       "pressure_sigma",
-    "volume_sigma",   "observation_cholesky", "loss",    "f_scale",
-    "max_nfev"};
+    "model",    "parameter_names", "initial",        "lower",        "upper",
+    "pressure", "volume",          "pressure_sigma", "volume_sigma", "observation_cholesky",
+    "loss",     "f_scale",         "max_nfev"};
 
 PyObject* fit_rt_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return guarded([&] {
@@ -97,7 +96,8 @@ PyObject* fit_rt_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       std::array<ArrayView, 13> views;
       if (!views_in_order(bound, names, 2, 6, views)) return nullptr;
       for (std::size_t i = 8; i < 10; ++i) {
-        if (bound[i] != nullptr && bound[i] != Py_None && !convert_float64_array(bound[i], names[i], views[i]))
+        if (bound[i] != nullptr && bound[i] != Py_None &&
+            !convert_float64_array(bound[i], names[i], views[i]))
           return nullptr;
       }
       SolverArguments solver;
@@ -122,7 +122,7 @@ PyObject* fit_rt_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
         return RtModel::with_parameters(base, parameters.names, values);
       };
       const fit::eos::PressureVolumeObservations observations{pressure, volume, pressure_sigma,
-                                                          slice_of(volume_sigma), slice_of(cholesky)};
+                                                              slice_of(volume_sigma), slice_of(cholesky)};
       fit::FitResult<fit::eos::EosFitResult> fitted = [&] {
         GilRelease unlocked;
         return fit::eos::fit_isothermal_eos(observations, parameters.initial, parameters.lower,
@@ -133,17 +133,29 @@ PyObject* fit_rt_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
   });
 }
 
-constexpr Parameters<15> fit_thermal_eos_native_names{
-    "model",          "parameter_names",   "initial",  "lower",           "upper",
-    "pressure",       "volume",            "temperature", "pressure_sigma", "volume_sigma",
-    "temperature_sigma", "observation_cholesky", "loss", "f_scale",        "max_nfev"};
+constexpr Parameters<15> fit_thermal_eos_native_names{"model",
+                                                      "parameter_names",
+                                                      "initial",
+                                                      "lower",
+                                                      "upper",
+                                                      "pressure",
+                                                      "volume",
+                                                      "temperature",
+                                                      "pressure_sigma",
+                                                      "volume_sigma",
+                                                      "temperature_sigma",
+                                                      "observation_cholesky",
+                                                      "loss",
+                                                      "f_scale",
+                                                      "max_nfev"};
 
 PyObject* fit_thermal_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return guarded([&] {
     return raising_memory_error([&]() -> PyObject* {
       const auto& names = fit_thermal_eos_native_names;
       Arguments<15> bound;
-      if (!bind_arguments_with_defaults("fit_thermal_eos_native", names, 9, args, nargs, kwnames, bound.values))
+      if (!bind_arguments_with_defaults("fit_thermal_eos_native", names, 9, args, nargs, kwnames,
+                                        bound.values))
         return nullptr;
       PyObject* model = convert_instance(bound[0], thermal_eos_type(), "ThermalEos", names[0]);
       if (model == nullptr) return nullptr;
@@ -152,7 +164,8 @@ PyObject* fit_thermal_eos_native(PyObject*, PyObject* const* args, Py_ssize_t na
       std::array<ArrayView, 15> views;
       if (!views_in_order(bound, names, 2, 7, views)) return nullptr;
       for (std::size_t i = 9; i < 12; ++i) {
-        if (bound[i] != nullptr && bound[i] != Py_None && !convert_float64_array(bound[i], names[i], views[i]))
+        if (bound[i] != nullptr && bound[i] != Py_None &&
+            !convert_float64_array(bound[i], names[i], views[i]))
           return nullptr;
       }
       SolverArguments solver;
@@ -183,9 +196,13 @@ PyObject* fit_thermal_eos_native(PyObject*, PyObject* const* args, Py_ssize_t na
       const auto pressure_at = [](const ThermalModel& fitted_model, double v, double t) {
         return fitted_model.pressure(v, t);
       };
-      const fit::eos::PressureVolumeTemperatureObservations observations{
-          pressure,          volume, temperature, pressure_sigma, slice_of(volume_sigma),
-          slice_of(temperature_sigma), slice_of(cholesky)};
+      const fit::eos::PressureVolumeTemperatureObservations observations{pressure,
+                                                                         volume,
+                                                                         temperature,
+                                                                         pressure_sigma,
+                                                                         slice_of(volume_sigma),
+                                                                         slice_of(temperature_sigma),
+                                                                         slice_of(cholesky)};
       fit::FitResult<fit::eos::EosFitResult> fitted = [&] {
         GilRelease unlocked;
         return fit::eos::fit_thermal_eos_by(observations, parameters.initial, parameters.lower,
