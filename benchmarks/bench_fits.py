@@ -115,7 +115,7 @@ def main():
           " (10x the points)")
 
     print("\nfour threads each running native fits")
-    big_volume, big_pressure, big_sigma = data(2_000)
+    big_volume, big_pressure, big_sigma = data(5_000)
 
     def work():
         for _ in range(3):
