@@ -72,8 +72,8 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   double largest = 0.0;
   for (std::size_t i = 0; i < n * n; ++i) largest = std::max(largest, std::fabs(a[i]));
   const double tau = saturated(n) * fit_epsilon * largest;
-  const std::size_t rotation_limit = checked_product(64, checked_product(n, n).value_or(0)).value_or(
-      std::numeric_limits<std::size_t>::max());
+  const std::size_t rotation_limit = checked_product(64, checked_product(n, n).value_or(0))
+                                         .value_or(std::numeric_limits<std::size_t>::max());
   for (std::size_t rotation = 0; rotation < rotation_limit; ++rotation) {
     std::size_t p = 0;
     std::size_t q = 0;
@@ -117,7 +117,8 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   }
 
   double largest_eigenvalue = 0.0;
-  for (std::size_t i = 0; i < n; ++i) largest_eigenvalue = std::max(largest_eigenvalue, std::fabs(a[i * n + i]));
+  for (std::size_t i = 0; i < n; ++i)
+    largest_eigenvalue = std::max(largest_eigenvalue, std::fabs(a[i * n + i]));
   const double delta = saturated(tolerance_count) * fit_epsilon * largest_eigenvalue;
   std::vector<double>& result = work.result;
   std::fill(result.begin(), result.end(), 0.0);
@@ -148,7 +149,8 @@ FitResult<std::vector<double>> pseudoinverse(std::span<const double> matrix, std
 // entries global(i, a) = J[i, a] and latent(i, p, b, l) = J[i, g + l·P + p],
 // i = b·P + p.
 template <class Global, class Latent>
-FitResult<std::vector<double>> structured_covariance(Global global, Latent latent, const StructuredLayout& layout,
+FitResult<std::vector<double>> structured_covariance(Global global, Latent latent,
+                                                     const StructuredLayout& layout,
                                                      const LayoutSizes& sizes) {
   const std::size_t g = layout.global_parameter_count;
   const std::size_t points = layout.point_count;
@@ -239,7 +241,8 @@ FitResult<std::vector<double>> parameter_covariance(std::span<const double> jaco
   const std::size_t trailing = n - k;
   std::vector<double> trailing_block(trailing * trailing);
   for (std::size_t s = 0; s < trailing; ++s) {
-    for (std::size_t t = 0; t < trailing; ++t) trailing_block[s * trailing + t] = information[(k + s) * n + k + t];
+    for (std::size_t t = 0; t < trailing; ++t)
+      trailing_block[s * trailing + t] = information[(k + s) * n + k + t];
   }
   std::vector<double> schur(k * k);
   for (std::size_t i = 0; i < k; ++i) {

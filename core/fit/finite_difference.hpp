@@ -17,9 +17,9 @@
 #include <cmath>
 #include <concepts>
 #include <cstddef>
-#include <string>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "core/fit/fit_error.hpp"
@@ -73,8 +73,9 @@ inline std::unexpected<FitError> fixed_parameter(std::size_t index) {
 // fixed by equal bounds" when neither side has room.
 template <ResidualFunction Residual>
 FitResult<ColumnDifference> finite_difference_column(std::span<const double> x, std::span<const double> lower,
-                                                     std::span<const double> upper, std::span<const double> base,
-                                                     std::size_t m, std::size_t j, Residual& residual) {
+                                                     std::span<const double> upper,
+                                                     std::span<const double> base, std::size_t m,
+                                                     std::size_t j, Residual& residual) {
   const auto [forward, backward] = detail::step_room(x[j], lower[j], upper[j]);
   if (!(forward > 0.0) && !(backward > 0.0)) return detail::fixed_parameter(j);
   std::vector<double> shifted(x.begin(), x.end());
@@ -82,7 +83,8 @@ FitResult<ColumnDifference> finite_difference_column(std::span<const double> x, 
     shifted[j] = value;
     FitResult<std::vector<double>> r = residual(std::span<const double>(shifted));
     if (!r) return r;
-    if (auto checked = validate_residuals(*r, m); !checked) return std::unexpected(std::move(checked).error());
+    if (auto checked = validate_residuals(*r, m); !checked)
+      return std::unexpected(std::move(checked).error());
     return r;
   };
   ColumnDifference column;
@@ -161,8 +163,10 @@ FitResult<Jacobian> finite_difference_jacobian(std::span<const double> x, std::s
     if (!plus) return std::unexpected(std::move(plus).error());
     auto minus = residual(std::span<const double>(minus_point));
     if (!minus) return std::unexpected(std::move(minus).error());
-    if (auto checked = validate_residuals(*plus, m); !checked) return std::unexpected(std::move(checked).error());
-    if (auto checked = validate_residuals(*minus, m); !checked) return std::unexpected(std::move(checked).error());
+    if (auto checked = validate_residuals(*plus, m); !checked)
+      return std::unexpected(std::move(checked).error());
+    if (auto checked = validate_residuals(*minus, m); !checked)
+      return std::unexpected(std::move(checked).error());
     for (std::size_t p = 0; p < points; ++p) {
       for (std::size_t b = 0; b <= latent_count; ++b) {
         const std::size_t i = b * points + p;

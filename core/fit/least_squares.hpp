@@ -64,8 +64,10 @@ inline double clamp_to_bounds(double value, double lower, double upper) {
 // Minimises the robust cost of residual(x) over lower ≤ x ≤ upper from
 // initial. With a layout the problem is structured (n = g + L·P parameters,
 // m = (L + 1)·P residuals) and the Jacobian, normal equations and reported
-// Jacobian stay in block form. A FitError of the residual function, of a
-// Jacobian or of a residual check ends the run with that error.
+// Jacobian stay in block form. The residual function object is called as
+// residual(std::span<const double> x) -> FitResult<std::vector<double>> (see
+// ResidualFunction). A FitError of the residual function, of a Jacobian or
+// of a residual check ends the run with that error.
 template <ResidualFunction Residual>
 FitResult<SolverResult> least_squares_internal(std::span<const double> initial, std::span<const double> lower,
                                                std::span<const double> upper, const SolverOptions& options,

@@ -23,8 +23,8 @@ FitResult<std::vector<double>> solve_scaled_linear_system(std::span<const double
 // k the pivot |Â_pk| must exceed M·t, M = max(1, largest |entry| of the
 // working matrix), t = min(n, 2^32 − 1)·ε; else SingularSystem.
 // InvalidInput "invalid linear system dimensions" on wrong sizes.
-FitResult<std::vector<double>> solve_linear_system(std::span<const double> matrix, std::span<const double> rhs,
-                                                   std::size_t n);
+FitResult<std::vector<double>> solve_linear_system(std::span<const double> matrix,
+                                                   std::span<const double> rhs, std::size_t n);
 
 // The allocation-free core of solve_scaled_linear_system for callers that
 // solve many small systems: work holds n·n + 2·n values, solution n values;

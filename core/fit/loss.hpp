@@ -24,7 +24,7 @@ namespace nivaltus::fit {
 inline constexpr double fit_epsilon = 2.220446049250313e-16;
 
 class Loss {
-public:
+ public:
   enum Kind : std::uint8_t { Linear = 0, SoftL1 = 1, Huber = 2, Cauchy = 3, Arctan = 4 };
 
   constexpr Loss() = default;
@@ -40,7 +40,7 @@ public:
 
   friend constexpr bool operator==(Loss, Loss) = default;
 
-private:
+ private:
   Kind kind_ = Linear;
 };
 

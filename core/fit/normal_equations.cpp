@@ -70,7 +70,8 @@ NormalEquations structured_normal_equations(Global global, Latent latent, std::s
         const double t = global(i, a) * w;
         gradient[a] += r * t;
         for (std::size_t c = 0; c <= a; ++c) system.global_block[a * g + c] += global(i, c) * t;
-        for (std::size_t l = 0; l < latent_count; ++l) coupling[a * latent_count + l] += latent(i, p, b, l) * t;
+        for (std::size_t l = 0; l < latent_count; ++l)
+          coupling[a * latent_count + l] += latent(i, p, b, l) * t;
       }
       double* block = system.latent_blocks.data() + p * latent_count * latent_count;
       for (std::size_t l = 0; l < latent_count; ++l) {
@@ -82,8 +83,8 @@ NormalEquations structured_normal_equations(Global global, Latent latent, std::s
   }
   mirror_lower(system.global_block, g);
   for (std::size_t p = 0; p < points; ++p) {
-    mirror_lower(std::span<double>(system.latent_blocks).subspan(p * latent_count * latent_count,
-                                                                  latent_count * latent_count),
+    mirror_lower(std::span<double>(system.latent_blocks)
+                     .subspan(p * latent_count * latent_count, latent_count * latent_count),
                  latent_count);
   }
   return {std::move(system), std::move(gradient)};
@@ -137,7 +138,8 @@ FitResult<std::vector<double>> structured_step(const StructuredNormalSystem& sys
     }
     for (std::size_t a = 0; a < g; ++a) {
       for (std::size_t l = 0; l < latent_count; ++l) column[l] = coupling[a * latent_count + l];
-      if (auto solved = solve_scaled_linear_system_into(block, column, latent_count, work, solution); !solved) {
+      if (auto solved = solve_scaled_linear_system_into(block, column, latent_count, work, solution);
+          !solved) {
         return std::unexpected(std::move(solved).error());
       }
       for (std::size_t c = 0; c < g; ++c) {
@@ -170,7 +172,8 @@ FitResult<std::vector<double>> structured_step(const StructuredNormalSystem& sys
 
 }  // namespace
 
-NormalEquations normal_equations_for_layout(std::span<const double> jacobian, std::span<const double> residuals,
+NormalEquations normal_equations_for_layout(std::span<const double> jacobian,
+                                            std::span<const double> residuals,
                                             std::span<const double> weights, std::size_t m, std::size_t n,
                                             const std::optional<StructuredLayout>& layout) {
   if (!layout) return dense_normal_equations(jacobian, residuals, weights, m, n);
@@ -202,7 +205,8 @@ NormalEquations normal_equations_for_layout(const Jacobian& jacobian, std::span<
 
 FitResult<std::vector<double>> solve_normal_step(const NormalSystem& system, std::span<const double> gradient,
                                                  double lambda) {
-  if (const auto* dense = std::get_if<DenseNormalSystem>(&system)) return dense_step(*dense, gradient, lambda);
+  if (const auto* dense = std::get_if<DenseNormalSystem>(&system))
+    return dense_step(*dense, gradient, lambda);
   return structured_step(std::get<StructuredNormalSystem>(system), gradient, lambda);
 }
 

@@ -46,7 +46,8 @@ struct NormalEquations {
 // From an m×n row-major Jacobian; with a layout the structured form reads
 // only the global columns and each row's own latent columns. The caller
 // guarantees the sizes.
-NormalEquations normal_equations_for_layout(std::span<const double> jacobian, std::span<const double> residuals,
+NormalEquations normal_equations_for_layout(std::span<const double> jacobian,
+                                            std::span<const double> residuals,
                                             std::span<const double> weights, std::size_t m, std::size_t n,
                                             const std::optional<StructuredLayout>& layout);
 

@@ -39,9 +39,10 @@ std::optional<LayoutSizes> layout_sizes(const StructuredLayout& layout) {
   const auto global_block = checked_product(g, g);
   const auto coupling = checked_product(points, g, latent);
   const auto latent_blocks = checked_product(points, latent, latent);
-  if (!global_jacobian || !latent_jacobian || !global_block || !coupling || !latent_blocks) return std::nullopt;
-  return LayoutSizes{*parameters, *residuals, *global_jacobian, *latent_jacobian,
-                     *global_block, *coupling, *latent_blocks};
+  if (!global_jacobian || !latent_jacobian || !global_block || !coupling || !latent_blocks)
+    return std::nullopt;
+  return LayoutSizes{*parameters,   *residuals, *global_jacobian, *latent_jacobian,
+                     *global_block, *coupling,  *latent_blocks};
 }
 
 FitResult<void> check_layout_parameters(const StructuredLayout& layout, std::size_t n) {

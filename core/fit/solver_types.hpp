@@ -42,13 +42,13 @@ struct StructuredLayout {
 
 // Every size derived from a layout, each computed without wrapping.
 struct LayoutSizes {
-  std::size_t parameter_count;   // n = g + L·P
-  std::size_t residual_count;    // m = (L + 1)·P
-  std::size_t global_jacobian;   // m·g, the global columns over all rows
-  std::size_t latent_jacobian;   // P·(L + 1)·L, the latent entries of every point
-  std::size_t global_block;      // g·g
-  std::size_t coupling_blocks;   // P·g·L
-  std::size_t latent_blocks;     // P·L·L
+  std::size_t parameter_count;  // n = g + L·P
+  std::size_t residual_count;   // m = (L + 1)·P
+  std::size_t global_jacobian;  // m·g, the global columns over all rows
+  std::size_t latent_jacobian;  // P·(L + 1)·L, the latent entries of every point
+  std::size_t global_block;     // g·g
+  std::size_t coupling_blocks;  // P·g·L
+  std::size_t latent_blocks;    // P·L·L
 };
 
 // nullopt when any size does not fit in a std::size_t.
@@ -68,7 +68,7 @@ FitResult<void> check_layout_parameters(const StructuredLayout& layout, std::siz
 //   every other entry (latent columns of other points) being zero.
 // Memory is m·g + P·(L + 1)·L values for a structured Jacobian, linear in P.
 class Jacobian {
-public:
+ public:
   Jacobian() = default;
   // values holds m·n entries.
   static Jacobian dense(std::vector<double> values, std::size_t m, std::size_t n);
@@ -96,7 +96,7 @@ public:
   // Row i multiplied by factors[i] (factors holds m values).
   void scale_rows(std::span<const double> factors);
 
-private:
+ private:
   std::size_t m_ = 0;
   std::size_t n_ = 0;
   std::optional<StructuredLayout> layout_;
@@ -111,7 +111,8 @@ inline constexpr std::string_view no_step = "No acceptable optimization step cou
 inline constexpr std::string_view gtol = "`gtol` termination condition is satisfied.";
 inline constexpr std::string_view ftol = "`ftol` termination condition is satisfied.";
 inline constexpr std::string_view xtol = "`xtol` termination condition is satisfied.";
-inline constexpr std::string_view ftol_and_xtol = "Both `ftol` and `xtol` termination conditions are satisfied.";
+inline constexpr std::string_view ftol_and_xtol =
+    "Both `ftol` and `xtol` termination conditions are satisfied.";
 }  // namespace status_message
 
 // Result of a run that ends without a FitError, fields in this order.

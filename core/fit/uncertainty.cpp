@@ -41,9 +41,11 @@ double interpolated_percentile(std::span<const double> sorted, double q) {
 
 }  // namespace
 
-FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const double> covariance, std::size_t n) {
+FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const double> covariance,
+                                                            std::size_t n) {
   const auto size = checked_product(n, n);
-  if (!size || covariance.size() != *size) return fail_input("invalid dimensions for linear uncertainty propagation");
+  if (!size || covariance.size() != *size)
+    return fail_input("invalid dimensions for linear uncertainty propagation");
   double largest = 1.0;
   for (const double value : covariance) largest = std::max(largest, std::fabs(value));
   const double tau = 1e-12 * largest;
@@ -51,7 +53,8 @@ FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const doub
   for (std::size_t i = 0; i < n; ++i) {
     for (std::size_t j = 0; j <= i; ++j) {
       const double cij = covariance[i * n + j];
-      if (std::fabs(cij - covariance[j * n + i]) > tau) return fail_input("parameter covariance must be symmetric");
+      if (std::fabs(cij - covariance[j * n + i]) > tau)
+        return fail_input("parameter covariance must be symmetric");
       double u = cij;
       for (std::size_t k = 0; k < j; ++k) u -= factor[i * n + k] * factor[j * n + k];
       if (j < i) {
@@ -71,7 +74,8 @@ FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const doub
 }
 
 FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const double> jacobian, std::size_t m,
-                                                              std::size_t n, std::span<const double> covariance,
+                                                              std::size_t n,
+                                                              std::span<const double> covariance,
                                                               std::span<const double> state_variances,
                                                               bool full_covariance) {
   const auto jacobian_size = checked_product(m, n);
@@ -124,7 +128,8 @@ FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const do
 }
 
 FitResult<MonteCarloStatistics> summarize_monte_carlo(std::span<const double> samples, std::size_t rows,
-                                                      std::size_t cols, bool full_covariance, double confidence) {
+                                                      std::size_t cols, bool full_covariance,
+                                                      double confidence) {
   const auto size = checked_product(rows, cols);
   const bool valid = std::isfinite(confidence) && size && samples.size() == *size && cols >= 1 && rows >= 2 &&
                      confidence >= 0.0 && confidence < 1.0 && all_finite(samples);

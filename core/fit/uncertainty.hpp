@@ -31,12 +31,14 @@ struct MonteCarloStatistics {
 // semidefinite C, τ = 1e-12·max(1, max|c_ij|). InvalidInput "parameter
 // covariance must be symmetric" or "parameter covariance must be positive
 // semidefinite".
-FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const double> covariance, std::size_t n);
+FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const double> covariance,
+                                                            std::size_t n);
 
 // variance_i = max((J·C·Jᵀ)_ii + s_i, 0); with full_covariance also
 // J·C·Jᵀ + diag(s), its diagonal not clamped.
 FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const double> jacobian, std::size_t m,
-                                                              std::size_t n, std::span<const double> covariance,
+                                                              std::size_t n,
+                                                              std::span<const double> covariance,
                                                               std::span<const double> state_variances,
                                                               bool full_covariance);
 
@@ -44,6 +46,7 @@ FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const do
 // linear interpolation between order statistics at q·(rows − 1).
 // InvalidInput "invalid Monte Carlo samples or confidence".
 FitResult<MonteCarloStatistics> summarize_monte_carlo(std::span<const double> samples, std::size_t rows,
-                                                      std::size_t cols, bool full_covariance, double confidence);
+                                                      std::size_t cols, bool full_covariance,
+                                                      double confidence);
 
 }  // namespace nivaltus::fit
