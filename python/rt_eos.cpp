@@ -11,6 +11,7 @@
 #include "python/array_map.hpp"
 #include "python/array_view.hpp"
 #include "python/exceptions.hpp"
+#include "python/model_arguments.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
 #include "python/static_type.hpp"
@@ -31,48 +32,55 @@ PyObject* float_result(const EosResult<double>& result) {
 
 // ---- constructors --------------------------------------------------------
 
-constexpr Parameters<2> v0_k0{"v0", "k0"};
-constexpr Parameters<3> v0_k0_k0_prime{"v0", "k0", "k0_prime"};
-constexpr Parameters<4> v0_k0_k0_prime_k0_double_prime{"v0", "k0", "k0_prime", "k0_double_prime"};
-constexpr Parameters<4> v0_k0_k0_prime_k_infinity_prime{"v0", "k0", "k0_prime", "k_infinity_prime"};
-constexpr Parameters<5> v0_k0_k0_prime_n_z{"v0", "k0", "k0_prime", "n", "z"};
+// The record's parameters are the constructor's arguments, all required.
+template <class Model>
+constexpr auto layout = argument_layout<false>(Model::parameter_table());
 
 // Binds and converts every argument in order, then builds the record through
 // its validating constructor; the first failure ends the call.
-template <class Model, std::size_t N>
-PyObject* construct(const char* name, const Parameters<N>& names, PyObject* const* args, Py_ssize_t nargs,
-                    PyObject* kwnames) {
+template <class Model>
+PyObject* construct(const char* name, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return guarded([&]() -> PyObject* {
+    constexpr auto table = Model::parameter_table();
+    constexpr std::size_t N = table.size();
     Arguments<N> bound;
-    if (!bind_arguments(name, names, args, nargs, kwnames, bound)) return nullptr;
-    std::array<double, N> values{};
-    if (!convert_floats(bound, names, values)) return nullptr;
-    const EosResult<Model> model = std::apply([](auto... v) { return Model::make(v...); }, values);
+    if (!bind_arguments(name, layout<Model>.names, args, nargs, kwnames, bound)) return nullptr;
+    ConvertedArguments<N, 0> converted;
+    if (!convert_arguments(table, std::array<TextArgument, 0>{}, layout<Model>, bound.values, converted))
+      return nullptr;
+    const EosResult<Model> model = std::apply(&Model::make, converted.values);
     if (!model) return raise(to_python_error(model.error()));
     return new_rt_eos(RtModel(*model));
   });
 }
 
-#define NIVALTUS_RT_EOS_CONSTRUCTOR(python_name, Model, parameters)                                       \
+template <class Model>
+const char* constructor_signature(std::string_view name) {
+  static const std::string text =
+      text_signature(name, Model::parameter_table(), std::array<TextArgument, 0>{}, layout<Model>);
+  return text.c_str();
+}
+
+#define NIVALTUS_RT_EOS_CONSTRUCTOR(python_name, Model)                                                   \
   PyObject* rt_eos_##python_name(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) { \
-    return construct<isothermal::Model>(#python_name, parameters, args, nargs, kwnames);                  \
+    return construct<isothermal::Model>(#python_name, args, nargs, kwnames);                              \
   }
 
-NIVALTUS_RT_EOS_CONSTRUCTOR(baonza, Baonza, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(bm2, BM2, v0_k0)
-NIVALTUS_RT_EOS_CONSTRUCTOR(bm3, BM3, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(bm4, BM4, v0_k0_k0_prime_k0_double_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(murnaghan, Murnaghan, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(morse3, Morse3, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(modified_tait, ModifiedTait, v0_k0_k0_prime_k0_double_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain2, NaturalStrain2, v0_k0)
-NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain3, NaturalStrain3, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain4, NaturalStrain4, v0_k0_k0_prime_k0_double_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(rydberg_stacey, RydbergStacey, v0_k0_k0_prime_k_infinity_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(sun_morse3, SunMorse3, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(sun_morse4, SunMorse4, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(vinet, Vinet, v0_k0_k0_prime)
-NIVALTUS_RT_EOS_CONSTRUCTOR(holzapfel, Holzapfel, v0_k0_k0_prime_n_z)
+NIVALTUS_RT_EOS_CONSTRUCTOR(baonza, Baonza)
+NIVALTUS_RT_EOS_CONSTRUCTOR(bm2, BM2)
+NIVALTUS_RT_EOS_CONSTRUCTOR(bm3, BM3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(bm4, BM4)
+NIVALTUS_RT_EOS_CONSTRUCTOR(murnaghan, Murnaghan)
+NIVALTUS_RT_EOS_CONSTRUCTOR(morse3, Morse3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(modified_tait, ModifiedTait)
+NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain2, NaturalStrain2)
+NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain3, NaturalStrain3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(natural_strain4, NaturalStrain4)
+NIVALTUS_RT_EOS_CONSTRUCTOR(rydberg_stacey, RydbergStacey)
+NIVALTUS_RT_EOS_CONSTRUCTOR(sun_morse3, SunMorse3)
+NIVALTUS_RT_EOS_CONSTRUCTOR(sun_morse4, SunMorse4)
+NIVALTUS_RT_EOS_CONSTRUCTOR(vinet, Vinet)
+NIVALTUS_RT_EOS_CONSTRUCTOR(holzapfel, Holzapfel)
 
 #undef NIVALTUS_RT_EOS_CONSTRUCTOR
 
@@ -240,27 +248,32 @@ constexpr int static_flags = METH_STATIC | METH_FASTCALL | METH_KEYWORDS;
 constexpr int method_flags = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef rt_eos_methods[] = {
-    {"baonza", method_pointer(rt_eos_baonza), static_flags, "baonza(v0, k0, k0_prime)\n--\n\n"},
-    {"bm2", method_pointer(rt_eos_bm2), static_flags, "bm2(v0, k0)\n--\n\n"},
-    {"bm3", method_pointer(rt_eos_bm3), static_flags, "bm3(v0, k0, k0_prime)\n--\n\n"},
-    {"bm4", method_pointer(rt_eos_bm4), static_flags, "bm4(v0, k0, k0_prime, k0_double_prime)\n--\n\n"},
-    {"murnaghan", method_pointer(rt_eos_murnaghan), static_flags, "murnaghan(v0, k0, k0_prime)\n--\n\n"},
-    {"morse3", method_pointer(rt_eos_morse3), static_flags, "morse3(v0, k0, k0_prime)\n--\n\n"},
+    {"baonza", method_pointer(rt_eos_baonza), static_flags,
+     constructor_signature<isothermal::Baonza>("baonza")},
+    {"bm2", method_pointer(rt_eos_bm2), static_flags, constructor_signature<isothermal::BM2>("bm2")},
+    {"bm3", method_pointer(rt_eos_bm3), static_flags, constructor_signature<isothermal::BM3>("bm3")},
+    {"bm4", method_pointer(rt_eos_bm4), static_flags, constructor_signature<isothermal::BM4>("bm4")},
+    {"murnaghan", method_pointer(rt_eos_murnaghan), static_flags,
+     constructor_signature<isothermal::Murnaghan>("murnaghan")},
+    {"morse3", method_pointer(rt_eos_morse3), static_flags,
+     constructor_signature<isothermal::Morse3>("morse3")},
     {"modified_tait", method_pointer(rt_eos_modified_tait), static_flags,
-     "modified_tait(v0, k0, k0_prime, k0_double_prime)\n--\n\n"},
+     constructor_signature<isothermal::ModifiedTait>("modified_tait")},
     {"natural_strain2", method_pointer(rt_eos_natural_strain2), static_flags,
-     "natural_strain2(v0, k0)\n--\n\n"},
+     constructor_signature<isothermal::NaturalStrain2>("natural_strain2")},
     {"natural_strain3", method_pointer(rt_eos_natural_strain3), static_flags,
-     "natural_strain3(v0, k0, k0_prime)\n--\n\n"},
+     constructor_signature<isothermal::NaturalStrain3>("natural_strain3")},
     {"natural_strain4", method_pointer(rt_eos_natural_strain4), static_flags,
-     "natural_strain4(v0, k0, k0_prime, k0_double_prime)\n--\n\n"},
+     constructor_signature<isothermal::NaturalStrain4>("natural_strain4")},
     {"rydberg_stacey", method_pointer(rt_eos_rydberg_stacey), static_flags,
-     "rydberg_stacey(v0, k0, k0_prime, k_infinity_prime)\n--\n\n"},
-    {"sun_morse3", method_pointer(rt_eos_sun_morse3), static_flags, "sun_morse3(v0, k0, k0_prime)\n--\n\n"},
-    {"sun_morse4", method_pointer(rt_eos_sun_morse4), static_flags, "sun_morse4(v0, k0, k0_prime)\n--\n\n"},
-    {"vinet", method_pointer(rt_eos_vinet), static_flags, "vinet(v0, k0, k0_prime)\n--\n\n"},
+     constructor_signature<isothermal::RydbergStacey>("rydberg_stacey")},
+    {"sun_morse3", method_pointer(rt_eos_sun_morse3), static_flags,
+     constructor_signature<isothermal::SunMorse3>("sun_morse3")},
+    {"sun_morse4", method_pointer(rt_eos_sun_morse4), static_flags,
+     constructor_signature<isothermal::SunMorse4>("sun_morse4")},
+    {"vinet", method_pointer(rt_eos_vinet), static_flags, constructor_signature<isothermal::Vinet>("vinet")},
     {"holzapfel", method_pointer(rt_eos_holzapfel), static_flags,
-     "holzapfel(v0, k0, k0_prime, n, z)\n--\n\n"},
+     constructor_signature<isothermal::Holzapfel>("holzapfel")},
     {"pressure_scalar", method_pointer(rt_eos_pressure_scalar), method_flags,
      "pressure_scalar($self, volume)\n--\n\n"},
     {"pressure_array", method_pointer(rt_eos_pressure_array), method_flags,

@@ -166,46 +166,34 @@ constexpr int method_flags = METH_FASTCALL | METH_KEYWORDS;
 
 PyMethodDef thermal_eos_methods[] = {
     {"dewaele_2006", method_pointer(thermal_eos_dewaele_2006), static_flags,
-     "dewaele_2006(rt_eos, tr, theta0, gamma0, gamma_inf, beta, anharmonic_a, anharmonic_m, electronic_e, "
-     "electronic_g, n)\n--\n\n"},
+     thermal_eos_dewaele_2006_signature()},
     {"mie_gruneisen_debye", method_pointer(thermal_eos_mie_gruneisen_debye), static_flags,
-     "mie_gruneisen_debye(rt_eos, tr, theta0, gamma0, q, n, debye_temperature_law=\"integrated_gruneisen\", "
-     "thermal_pressure_reference=\"reference_temperature\", cvmax=None)\n--\n\n"},
+     thermal_eos_mie_gruneisen_debye_signature()},
     {"mie_gruneisen_einstein", method_pointer(thermal_eos_mie_gruneisen_einstein), static_flags,
-     "mie_gruneisen_einstein(rt_eos, tr, theta0, gamma0, q, n)\n--\n\n"},
+     thermal_eos_mie_gruneisen_einstein_signature()},
     {"dorogokupets_oganov_2007", method_pointer(thermal_eos_dorogokupets_oganov_2007), static_flags,
-     "dorogokupets_oganov_2007(rt_eos, tr, theta_b1, d_b1, m_b1, theta_b2, d_b2, m_b2, theta_e1, m_e1, "
-     "theta_e2, "
-     "m_e2, gamma0, gamma_inf, beta, anharmonic_a, anharmonic_m, electronic_e, electronic_g, defect_h, "
-     "defect_s, "
-     "n)\n--\n\n"},
+     thermal_eos_dorogokupets_oganov_2007_signature()},
     {"multi_oscillator_gruneisen", method_pointer(thermal_eos_multi_oscillator_gruneisen), static_flags,
-     "multi_oscillator_gruneisen(rt_eos, tr, qe1o, me1, qe2o, me2, delta, t, a_0, m, g, e_0, beta=0.0, "
-     "qbo=1.0, "
-     "d=1.0, mb=0.0, qb1o=1.0, d1=1.0, mb1=0.0, n=None)\n--\n\n"},
+     thermal_eos_multi_oscillator_gruneisen_signature()},
     {"sokolova2016", method_pointer(thermal_eos_sokolova2016), static_flags,
-     "sokolova2016(rt_eos, tr, qe1o, me1, qe2o, me2, delta, t, a_0, m, g, e_0, beta=0.0, qbo=1.0, d=1.0, "
-     "mb=0.0, "
-     "qb1o=1.0, d1=1.0, mb1=0.0, n=None)\n--\n\n"},
+     thermal_eos_sokolova2016_signature()},
     {"asymptotic_power_law_mie_gruneisen_debye",
      method_pointer(thermal_eos_asymptotic_power_law_mie_gruneisen_debye), static_flags,
-     "asymptotic_power_law_mie_gruneisen_debye(rt_eos, tr, theta0, gamma0, a, b, n)\n--\n\n"},
+     thermal_eos_asymptotic_power_law_mie_gruneisen_debye_signature()},
     {"linear_thermal_pressure", method_pointer(thermal_eos_linear_thermal_pressure), static_flags,
-     "linear_thermal_pressure(rt_eos, tr, alpha_kt)\n--\n\n"},
+     thermal_eos_linear_thermal_pressure_signature()},
     {"log_volume_thermal_pressure", method_pointer(thermal_eos_log_volume_thermal_pressure), static_flags,
-     "log_volume_thermal_pressure(rt_eos, tr, alpha_kt_ref, dk_dt_v)\n--\n\n"},
+     thermal_eos_log_volume_thermal_pressure_signature()},
     {"second_order_taylor_thermal_pressure", method_pointer(thermal_eos_second_order_taylor_thermal_pressure),
-     static_flags, "second_order_taylor_thermal_pressure(rt_eos, tr, eta0, c0, c1, c2, c3, c4, c5)\n--\n\n"},
+     static_flags, thermal_eos_second_order_taylor_thermal_pressure_signature()},
     {"debye_quadratic_thermal_pressure", method_pointer(thermal_eos_debye_quadratic_thermal_pressure),
-     static_flags, "debye_quadratic_thermal_pressure(rt_eos, tr, theta0, gamma0, q, n, a, m)\n--\n\n"},
+     static_flags, thermal_eos_debye_quadratic_thermal_pressure_signature()},
     {"holland_powell_thermal_pressure", method_pointer(thermal_eos_holland_powell_thermal_pressure),
-     static_flags, "holland_powell_thermal_pressure(rt_eos, tr, theta, alpha0, n)\n--\n\n"},
+     static_flags, thermal_eos_holland_powell_thermal_pressure_signature()},
     {"thermal_modified_tait", method_pointer(thermal_eos_thermal_modified_tait), static_flags,
-     "thermal_modified_tait(rt_eos, tr, theta, alpha0, n)\n--\n\n"},
+     thermal_eos_thermal_modified_tait_signature()},
     {"thermal_reference_state", method_pointer(thermal_eos_thermal_reference_state), static_flags,
-     "thermal_reference_state(rt_eos, tr, alpha0, dk_dt, alpha1=0.0, thermal_expansion_law=\"constant\", "
-     "reference_volume_law=\"integrated_expansivity\", bulk_modulus_law=\"linear_temperature\", beta1=0.0, "
-     "beta2=0.0, beta3=0.0, kprime_log_coefficient=0.0)\n--\n\n"},
+     thermal_eos_thermal_reference_state_signature()},
     {"evaluate_scalar", method_pointer(thermal_eos_evaluate_scalar), method_flags,
      "evaluate_scalar($self, quantity, first, second)\n--\n\n"},
     {"evaluate_array", method_pointer(thermal_eos_evaluate_array), method_flags,

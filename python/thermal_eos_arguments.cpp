@@ -17,33 +17,6 @@ PyObject* ConstructorArguments::rt_eos() const {
   return object;
 }
 
-bool ConstructorArguments::real(std::size_t index, double& out, double fallback) const {
-  if (values_[index] == nullptr) {
-    out = fallback;
-    return true;
-  }
-  return convert_float(values_[index], names_[index], out);
-}
-
-bool ConstructorArguments::optional_real(std::size_t index, std::optional<double>& out) const {
-  if (values_[index] == nullptr || values_[index] == Py_None) {
-    out.reset();
-    return true;
-  }
-  double value = 0.0;
-  if (!convert_float(values_[index], names_[index], value)) return false;
-  out = value;
-  return true;
-}
-
-bool ConstructorArguments::text(std::size_t index, std::string_view& out, std::string_view fallback) const {
-  if (values_[index] == nullptr) {
-    out = fallback;
-    return true;
-  }
-  return convert_text(values_[index], names_[index], out);
-}
-
 const RtModel& rt_model_of(PyObject* rt_eos) { return reinterpret_cast<PyRtEos*>(rt_eos)->model; }
 
 }  // namespace nivaltus::python

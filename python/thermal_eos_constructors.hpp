@@ -10,8 +10,11 @@
 
 namespace nivaltus::python {
 
-#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name) \
-  PyObject* thermal_eos_##name(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames)
+// Each constructor with the text signature derived from its model's
+// parameter table, "name(rt_eos, tr, ...)\n--\n\n".
+#define NIVALTUS_THERMAL_EOS_CONSTRUCTOR(name)                                                         \
+  PyObject* thermal_eos_##name(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames); \
+  const char* thermal_eos_##name##_signature()
 
 NIVALTUS_THERMAL_EOS_CONSTRUCTOR(dewaele_2006);
 NIVALTUS_THERMAL_EOS_CONSTRUCTOR(mie_gruneisen_debye);

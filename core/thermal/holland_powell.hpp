@@ -10,8 +10,8 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/parameter_table.hpp"
 #include "core/isothermal/modified_tait.hpp"
+#include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"

@@ -14,6 +14,8 @@
 // Everything that depends on V alone, the quadrature included, is gathered in
 // VolumeTerms; nothing is cached between evaluations.
 
+#include <array>
+
 #include "core/error.hpp"
 #include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
@@ -93,6 +95,14 @@ struct MultiOscillatorGruneisen : ThermalEos<MultiOscillatorGruneisen> {
   static EosResult<MultiOscillatorGruneisen> new_with_atom_count(const RtModel& reference,
                                                                  const MultiOscillatorParameters& parameters,
                                                                  double n);
+
+  // The model from the values of its parameter table, in table order.
+  static EosResult<MultiOscillatorGruneisen> from_table_values(const RtModel& reference,
+                                                               const std::array<double, 19>& v) {
+    const MultiOscillatorParameters parameters{v[0], v[1],  v[2],  v[3],  v[4],  v[5],  v[6],  v[7],  v[8],
+                                               v[9], v[10], v[11], v[12], v[13], v[14], v[15], v[16], v[17]};
+    return new_with_atom_count(reference, parameters, v[18]);
+  }
 
   // Checks V; runs the Grueneisen integral between V and V0.
   EosResult<VolumeTerms> volume_terms(double volume) const;

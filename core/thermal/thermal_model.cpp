@@ -50,10 +50,7 @@ EosResult<thermal::MieGruneisenEinstein> build(const thermal::MieGruneisenEinste
 EosResult<thermal::MultiOscillatorGruneisen> build(const thermal::MultiOscillatorGruneisen&,
                                                    const RtModel& reference,
                                                    const std::array<double, 19>& v) {
-  const thermal::MultiOscillatorParameters parameters{v[0],  v[1],  v[2],  v[3],  v[4],  v[5],
-                                                      v[6],  v[7],  v[8],  v[9],  v[10], v[11],
-                                                      v[12], v[13], v[14], v[15], v[16], v[17]};
-  return thermal::MultiOscillatorGruneisen::new_with_atom_count(reference, parameters, v[18]);
+  return thermal::MultiOscillatorGruneisen::from_table_values(reference, v);
 }
 
 // The expansion and volume laws and the kind of bulk-modulus law stay; the

@@ -64,8 +64,8 @@ class ThermalModel {
 
   // From an already validated model; the model is copied whole.
   template <class Model>
-  requires std::is_constructible_v < Variant, std::in_place_type_t<Model>,
-  const Model& > ThermalModel(const Model& model) : model_(std::in_place_type<Model>, model) {}
+    requires std::is_constructible_v<Variant, std::in_place_type_t<Model>, const Model&>
+  ThermalModel(const Model& model) : model_(std::in_place_type<Model>, model) {}
 
   Kind kind() const { return static_cast<Kind>(model_.index()); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of the core tests: error matchers, the check-order runner,
-// an argument recorder and a five-point central difference.
+// an argument recorder, a five-point central difference, and any isothermal
+// model built by its kind's name.
 
 #include <gtest/gtest.h>
 
@@ -8,11 +9,15 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <string_view>
 #include <tuple>
+#include <variant>
 #include <vector>
 
 #include "core/error.hpp"
+#include "core/rt_model.hpp"
 
 namespace nivaltus::test {
 
@@ -103,6 +108,30 @@ auto recorded(std::vector<double>& points, G g) {
     points.push_back(x);
     return g(x);
   };
+}
+
+// Any isothermal kind by its name ("BM3", ...), through its validating
+// constructor, with the parameters in the order of its parameter table;
+// values beyond the kind's count are ignored.
+template <std::size_t I = 0>
+EosResult<RtModel> build_isothermal(std::string_view name, const std::vector<double>& parameters) {
+  if constexpr (I == RtModel::kind_count) {
+    throw std::invalid_argument("unknown isothermal kind " + std::string(name));
+  } else {
+    using Model = std::variant_alternative_t<I, RtModel::Variant>;
+    if (RtModel::kind_name(static_cast<RtModel::Kind>(I)) != name) {
+      return build_isothermal<I + 1>(name, parameters);
+    }
+    std::array<double, Model::parameter_table().size()> values{};
+    if (parameters.size() < values.size()) {
+      throw std::invalid_argument(std::string(name) + " takes " + std::to_string(values.size()) +
+                                  " parameters");
+    }
+    std::copy_n(parameters.begin(), values.size(), values.begin());
+    const EosResult<Model> model = std::apply(&Model::make, values);
+    if (!model) return std::unexpected(model.error());
+    return RtModel(*model);
+  }
 }
 
 }  // namespace nivaltus::test

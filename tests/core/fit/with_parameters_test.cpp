@@ -272,9 +272,9 @@ std::vector<ThermalCase> thermal_cases() {
       {"Tr", "theta0", "gamma0", "a", "b", "n"},
       {"Tr", "theta0", "gamma0", "gamma_inf", "beta", "anharmonic_a", "anharmonic_m", "electronic_e",
        "electronic_g", "n"},
-      {"Tr", "theta_B1", "d_B1", "m_B1", "theta_B2", "d_B2", "m_B2", "theta_E1", "m_E1", "theta_E2", "m_E2",
-       "gamma0", "gamma_inf", "beta", "anharmonic_a", "anharmonic_m", "electronic_e", "electronic_g",
-       "defect_H", "defect_S", "n"},
+      {"Tr",           "theta_B1",     "d_B1",         "m_B1",         "theta_B2", "d_B2",      "m_B2",
+       "theta_E1",     "m_E1",         "theta_E2",     "m_E2",         "gamma0",   "gamma_inf", "beta",
+       "anharmonic_a", "anharmonic_m", "electronic_e", "electronic_g", "defect_H", "defect_S",  "n"},
       {"Tr", "alpha_KT"},
       {"Tr", "theta0", "gamma0", "q", "n", "A", "m"},
       {"Tr", "alpha_KT_ref", "dK_dT_V"},
@@ -334,8 +334,8 @@ TEST(ThermalModelWithParameters, EachVariantAcceptsExactlyItsOwnNames) {
     }
     // The reference's names under the prefix; a prefixed name the reference
     // does not have is refused by the reference, without the prefix.
-    const auto reference = ThermalModel::with_parameters(c.model, Names{"rt_eos.V0", "rt_eos.K0_prime"},
-                                                         Values{11.0, 4.5});
+    const auto reference =
+        ThermalModel::with_parameters(c.model, Names{"rt_eos.V0", "rt_eos.K0_prime"}, Values{11.0, 4.5});
     EXPECT_TRUE(reference.has_value()) << reference.error();
     EXPECT_TRUE(fails_with(ThermalModel::with_parameters(c.model, Names{"rt_eos."}, Values{1.0}),
                            unavailable_text(R"("")")));
@@ -394,8 +394,8 @@ TEST(ThermalModelWithParameters, MieGruneisenHeatCapacityLimit) {
 
 TEST(ThermalModelWithParameters, FirstOccurrenceWinsForThermalAndReferenceNames) {
   const ThermalModel model = thermal_cases()[3].model;  // LinearThermalPressure
-  const auto rebuilt = ThermalModel::with_parameters(
-      model, Names{"Tr", "rt_eos.V0", "Tr", "rt_eos.V0"}, Values{400.0, 12.0, -1.0, -1.0});
+  const auto rebuilt = ThermalModel::with_parameters(model, Names{"Tr", "rt_eos.V0", "Tr", "rt_eos.V0"},
+                                                     Values{400.0, 12.0, -1.0, -1.0});
   ASSERT_TRUE(rebuilt.has_value()) << rebuilt.error();
   const auto* held = rebuilt->get_if<thermal::LinearThermalPressure>();
   EXPECT_EQ(held->Tr, 400.0);
@@ -427,8 +427,8 @@ TEST(ThermalModelWithParameters, ErrorsAndTheirPrecedence) {
   const ThermalModel& debye = cases[7].model;
   const ThermalModel& dewaele = cases[1].model;
   const ThermalModel linear_law = cases[12].model;  // linear-temperature bulk-modulus law
-  const ThermalModel cubic_law = reference_state(
-      thermal_test::bm3_reference(), thermal::BulkModulusLaw::reciprocal_cubic(1e-4, 0, 0), 0.0);
+  const ThermalModel cubic_law = reference_state(thermal_test::bm3_reference(),
+                                                 thermal::BulkModulusLaw::reciprocal_cubic(1e-4, 0, 0), 0.0);
   const ThermalModel over_bm2 = reference_state(*isothermal::BM2::make(11.24, 160.0),
                                                 thermal::BulkModulusLaw::linear_temperature(), -0.02);
   const FitError betas = FitError::eos(
@@ -453,9 +453,15 @@ TEST(ThermalModelWithParameters, ErrorsAndTheirPrecedence) {
       {"dewaele gamma_inf", dewaele, {"gamma_inf"}, {2.0}, eos("gamma_inf", "must not exceed gamma0")},
       {"cubic dK_dT", cubic_law, {"dK_dT"}, {0.01}, eos("dK_dT", "must be zero with cubic compressibility")},
       {"cubic beta", cubic_law, {"beta2"}, {inf}, eos("compressibility coefficient", phrase::finite)},
-      {"kprime coefficient", linear_law, {"kprime_log_coefficient"}, {nan},
+      {"kprime coefficient",
+       linear_law,
+       {"kprime_log_coefficient"},
+       {nan},
        eos("kprime_log_coefficient", phrase::finite)},
-      {"shift unsupported", over_bm2, {"kprime_log_coefficient"}, {0.5},
+      {"shift unsupported",
+       over_bm2,
+       {"kprime_log_coefficient"},
+       {0.5},
        eos("kprime_log_coefficient", "reference EOS does not support a pressure-derivative shift")},
   };
   for (ThermalErrorCase row : rows) {

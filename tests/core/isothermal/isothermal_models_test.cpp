@@ -19,33 +19,8 @@ namespace {
 
 using namespace test;
 
-// Any kind by name, through its validating constructor.
-EosResult<RtModel> build_model(std::string_view name, const std::vector<double>& p) {
-  using namespace isothermal;
-  const auto wrap = [](const auto& result) -> EosResult<RtModel> {
-    if (!result) return std::unexpected(result.error());
-    return RtModel(*result);
-  };
-  if (name == "Baonza") return wrap(Baonza::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "BM2") return wrap(BM2::make(p.at(0), p.at(1)));
-  if (name == "BM3") return wrap(BM3::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "BM4") return wrap(BM4::make(p.at(0), p.at(1), p.at(2), p.at(3)));
-  if (name == "Morse3") return wrap(Morse3::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "Murnaghan") return wrap(Murnaghan::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "ModifiedTait") return wrap(ModifiedTait::make(p.at(0), p.at(1), p.at(2), p.at(3)));
-  if (name == "NaturalStrain2") return wrap(NaturalStrain2::make(p.at(0), p.at(1)));
-  if (name == "NaturalStrain3") return wrap(NaturalStrain3::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "NaturalStrain4") return wrap(NaturalStrain4::make(p.at(0), p.at(1), p.at(2), p.at(3)));
-  if (name == "RydbergStacey") return wrap(RydbergStacey::make(p.at(0), p.at(1), p.at(2), p.at(3)));
-  if (name == "SunMorse3") return wrap(SunMorse3::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "SunMorse4") return wrap(SunMorse4::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "Vinet") return wrap(Vinet::make(p.at(0), p.at(1), p.at(2)));
-  if (name == "Holzapfel") return wrap(Holzapfel::make(p.at(0), p.at(1), p.at(2), p.at(3), p.at(4)));
-  throw std::invalid_argument("unknown isothermal kind " + std::string(name));
-}
-
 RtModel valid_model(std::string_view name, const std::vector<double>& p) {
-  auto model = build_model(name, p);
+  auto model = build_isothermal(name, p);
   if (!model) throw std::invalid_argument(model.error().to_string());
   return *model;
 }
@@ -185,7 +160,7 @@ TEST(IsothermalConstructors, ReportTheFirstFailingCheck) {
     cases.push_back({c.name, {tiny, -0.0, nan, nan, nan}, "K0"});
   }
   for (const Case& c : cases) {
-    const auto model = build_model(c.name, c.parameters);
+    const auto model = build_isothermal(c.name, c.parameters);
     if (c.field.empty()) {
       EXPECT_TRUE(model.has_value()) << c.name << ": " << model.error();
     } else {
