@@ -11,9 +11,8 @@ FitResult<EosFitResult> interpret_result(SolverResult solver, std::vector<double
                                          std::optional<std::vector<double>> fitted_temperatures,
                                          std::size_t k, std::size_t n, std::size_t latent_count) {
   FitResult<std::vector<double>> covariance =
-      latent_count > 0
-          ? parameter_covariance_structured(solver.jac, StructuredLayout{k, n, latent_count})
-          : parameter_covariance(solver.jac, k);
+      latent_count > 0 ? parameter_covariance_structured(solver.jac, StructuredLayout{k, n, latent_count})
+                       : parameter_covariance(solver.jac, k);
   if (!covariance) return std::unexpected(std::move(covariance).error());
   ParameterSpread spread = parameter_spread(*covariance, k);
 

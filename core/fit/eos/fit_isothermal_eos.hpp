@@ -2,10 +2,12 @@
 // Fit of an isothermal model to measured pressure-volume points: model
 // parameters (and, when the volumes carry deviations, one latent volume per
 // point) by bounded least squares, the model rebuilt from the trial
-// parameters at every evaluation. Observations are checked first, in the
-// order of the fields below; the first failure ends the call. A model that
-// cannot be built at a trial point, or whose pressure fails there, ends the
-// fit with that error.
+// parameters at every evaluation. Checks run first, in this order:
+// pressure, volume and pressure_sigma together, volume_sigma, the factors,
+// the factors' need of volume_sigma, then the bounds' lengths and the
+// engine's own checks; the first failure ends the call. A model that cannot
+// be built at a trial point, or whose pressure fails there, ends the fit
+// with that error.
 
 #include <utility>
 
@@ -38,7 +40,8 @@ FitResult<EosFitResult> fit_isothermal_eos(const PressureVolumeObservations& obs
                                            Slice lower, Slice upper, const SolverOptions& options,
                                            const Build& build) {
   const std::size_t n = observations.pressure.size();
-  if (auto valid = validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
+  if (auto valid =
+          validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
       !valid) {
     return std::unexpected(std::move(valid).error());
   }

@@ -3,10 +3,12 @@
 // model parameters and, for the volumes and temperatures that carry
 // deviations, one latent value per point (all latent volumes before all
 // latent temperatures), by bounded least squares, the model rebuilt from the
-// trial parameters at every evaluation. Observations are checked first, in
-// the order of the fields below; the first failure ends the call. A model
-// that cannot be built at a trial point, or whose pressure fails there, ends
-// the fit with that error.
+// trial parameters at every evaluation. Checks run first, in this order:
+// pressure, volume and pressure_sigma together, temperature, volume_sigma,
+// temperature_sigma, the factors, the factors' need of both sigmas, then the
+// bounds' lengths and the engine's own checks; the first failure ends the
+// call. A model that cannot be built at a trial point, or whose pressure
+// fails there, ends the fit with that error.
 
 #include <algorithm>
 #include <concepts>
@@ -44,10 +46,12 @@ template <ModelBuilder Build, class Pressure>
     { pressure(model, 1.0, 1.0) } -> std::convertible_to<EosResult<double>>;
   }
 FitResult<EosFitResult> fit_thermal_eos_by(const PressureVolumeTemperatureObservations& observations,
-                                           Slice initial, Slice lower, Slice upper, const SolverOptions& options,
-                                           const Build& build, const Pressure& pressure) {
+                                           Slice initial, Slice lower, Slice upper,
+                                           const SolverOptions& options, const Build& build,
+                                           const Pressure& pressure) {
   const std::size_t n = observations.pressure.size();
-  if (auto valid = validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
+  if (auto valid =
+          validate_common(observations.pressure, observations.volume, observations.pressure_sigma, n);
       !valid) {
     return std::unexpected(std::move(valid).error());
   }

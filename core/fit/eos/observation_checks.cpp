@@ -41,9 +41,11 @@ FitResult<void> validate_cholesky(const OptionalSlice& factors, std::size_t n, s
   for (std::size_t point = 0; point < n; ++point) {
     const double* factor = factors->data() + point * block;
     for (std::size_t r = 0; r < d; ++r) {
-      if (!(factor[r * d + r] > 0.0)) return fail_input("observation Cholesky factors must have positive diagonals");
+      if (!(factor[r * d + r] > 0.0))
+        return fail_input("observation Cholesky factors must have positive diagonals");
       for (std::size_t c = r + 1; c < d; ++c) {
-        if (factor[r * d + c] != 0.0) return fail_input("observation Cholesky factors must be lower triangular");
+        if (factor[r * d + c] != 0.0)
+          return fail_input("observation Cholesky factors must be lower triangular");
       }
     }
   }

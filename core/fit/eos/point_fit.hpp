@@ -59,7 +59,8 @@ struct PointObservations {
 // pressure(model, V, T) → EosResult<double>.
 template <ModelBuilder Build, class Pressure>
 FitResult<EosFitResult> fit_points(const PointObservations& data, Slice initial, Slice lower, Slice upper,
-                                   const SolverOptions& options, const Build& build, const Pressure& pressure) {
+                                   const SolverOptions& options, const Build& build,
+                                   const Pressure& pressure) {
   const std::size_t n = data.pressure.size();
   const std::size_t k = initial.size();
   const bool latent_volume = data.volume_sigma.has_value();
@@ -140,8 +141,8 @@ FitResult<EosFitResult> fit_points(const PointObservations& data, Slice initial,
   std::vector<double> volumes(at.volume.begin(), at.volume.end());
   std::optional<std::vector<double>> temperatures;
   if (data.has_temperature) temperatures.emplace(at.temperature.begin(), at.temperature.end());
-  return interpret_result(std::move(*solved), std::move(predicted), std::move(volumes), std::move(temperatures),
-                          k, n, latent_count);
+  return interpret_result(std::move(*solved), std::move(predicted), std::move(volumes),
+                          std::move(temperatures), k, n, latent_count);
 }
 
 }  // namespace detail

@@ -1,0 +1,331 @@
+// Fitted values of the EOS fronts against independent ones: parameters
+// recovered from closed-form data, straight-line fits with their closed-form
+// estimates, covariances and statistics, the profiled covariance against an
+// independent inverse of JᵀJ; and failures that end a fit.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "core/fit/covariance.hpp"
+#include "tests/core/fit/eos_fit_support.hpp"
+
+namespace nivaltus::test {
+namespace {
+
+// Lower-triangular factor of [[σP², ρσPσV], [ρσPσV, σV²]], appended.
+void add_factor(std::vector<double>& factors, double sp, double sv, double rho) {
+  factors.insert(factors.end(), {sp, 0.0, rho * sv, sv * std::sqrt(1.0 - rho * rho)});
+}
+
+TEST(IsothermalFit, RecoversParametersOfClosedFormData) {
+  struct Case {
+    std::string_view name;
+    bool vinet, latent;
+    double rho;  // with latent volumes: correlation through factors when non-zero
+  };
+  const Case cases[] = {
+      {"BM3", false, false, 0},  {"BM3 latent", false, true, 0},  {"BM3 correlated", false, true, 0.6},
+      {"Vinet", true, false, 0}, {"Vinet latent", true, true, 0}, {"Vinet correlated", true, true, -0.8}};
+  const double truth[3] = {11.25, 160.2, 4.15};
+  const std::vector<double> initial = {10.9, 120.0, 5.0}, lower = {8.0, 10.0, 1.5},
+                            upper = {14.0, 400.0, 9.0};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OwnedObservations data;
+    for (int i = 0; i < 12; ++i) {
+      const double v = truth[0] * (0.72 + 0.0245 * i);
+      data.volume.push_back(v);
+      data.pressure.push_back(c.vinet ? vinet_pressure(truth[0], truth[1], truth[2], v)
+                                      : bm3_pressure(truth[0], truth[1], truth[2], v));
+      data.pressure_sigma.push_back(0.05 + 0.01 * i);
+    }
+    if (c.latent) data.volume_sigma.emplace(12, 0.004);
+    if (c.rho != 0.0) {
+      data.factors.emplace();
+      for (int i = 0; i < 12; ++i) add_factor(*data.factors, data.pressure_sigma[i], 0.004, c.rho);
+    }
+    const auto build = c.vinet ? build_vinet : build_bm3;
+    const auto result =
+        fit::eos::fit_isothermal_eos(data.pv(), initial, lower, upper, tight_options(), build);
+    ASSERT_TRUE(result.has_value()) << result.error();
+    EXPECT_TRUE(result->solver.success) << result->solver.message;
+    for (int j = 0; j < 3; ++j) EXPECT_NEAR(result->parameters[j], truth[j], 1e-7 * truth[j]) << j;
+    for (int i = 0; i < 12; ++i)
+      EXPECT_NEAR(result->fitted_volumes[i], data.volume[i], 1e-9 * data.volume[i]);
+  }
+}
+
+TEST(ThermalFit, RecoversMieGruneisenDebyeOverBm3) {
+  struct Case {
+    bool latent_volumes, latent_temperatures, correlated;
+  };
+  const Case cases[] = {{false, false, false},
+                        {true, false, false},
+                        {false, true, false},
+                        {true, true, false},
+                        {true, true, true}};
+  const double truth[4] = {11.25, 160.2, 4.15, 1.52};  // V0, K0, K0', γ0
+  const std::vector<double> initial = {11.0, 140.0, 4.6, 1.2}, lower = {9.0, 50.0, 2.0, 0.5},
+                            upper = {13.0, 300.0, 7.0, 3.0};
+  OwnedObservations base;
+  for (int i = 0; i < 20; ++i) {
+    const double v = truth[0] * (0.78 + 0.05 * (i / 4));
+    const double t = 300.0 + 550.0 * (i % 4);
+    base.volume.push_back(v);
+    base.temperature.push_back(t);
+    base.pressure.push_back(mgd_pressure(truth[0], truth[1], truth[2], truth[3], v, t));
+    base.pressure_sigma.push_back(0.1);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.latent_volumes << c.latent_temperatures << c.correlated);
+    OwnedObservations data = base;
+    if (c.latent_volumes) data.volume_sigma.emplace(20, 0.01);
+    if (c.latent_temperatures) data.temperature_sigma.emplace(20, 20.0);
+    if (c.correlated) {  // pressure and temperature errors correlated by 0.5
+      data.factors.emplace();
+      for (int i = 0; i < 20; ++i)
+        data.factors->insert(data.factors->end(), {0.1, 0, 0, 0, 0.01, 0, 10.0, 0, 20.0 * std::sqrt(0.75)});
+    }
+    const auto result = fit::eos::fit_thermal_eos_by(data.pvt(), initial, lower, upper, tight_options(),
+                                                     build_mgd, thermal_pressure_of);
+    ASSERT_TRUE(result.has_value()) << result.error();
+    EXPECT_TRUE(result->solver.success) << result->solver.message;
+    for (int j = 0; j < 4; ++j) EXPECT_NEAR(result->parameters[j], truth[j], 1e-6 * truth[j]) << j;
+    // k + 20 L parameters, latent volumes before latent temperatures; the
+    // observed values where a variable is not latent.
+    const std::size_t latent = std::size_t{c.latent_volumes} + std::size_t{c.latent_temperatures};
+    const auto& x = result->solver.x;
+    ASSERT_EQ(x.size(), 4 + 20 * latent);
+    EXPECT_EQ(result->solver.fun.size(), 20 * (latent + 1));
+    const auto block = [&x](std::size_t b) {
+      return std::vector<double>(x.begin() + 4 + 20 * b, x.begin() + 24 + 20 * b);
+    };
+    EXPECT_EQ(result->fitted_volumes, c.latent_volumes ? block(0) : data.volume);
+    EXPECT_EQ(*result->fitted_temperatures,
+              c.latent_temperatures ? block(c.latent_volumes) : data.temperature);
+    for (int i = 0; i < 20; ++i) {
+      EXPECT_NEAR(result->fitted_volumes[i], data.volume[i], 1e-8 * data.volume[i]);
+      EXPECT_NEAR((*result->fitted_temperatures)[i], data.temperature[i], 1e-6 * data.temperature[i]);
+    }
+  }
+}
+
+// Eight points near P = 2 + 0.5 V.
+const std::vector<double> line_v = {1, 2, 3, 4, 5, 6, 7, 8};
+const std::vector<double> line_p = {2.6, 2.8, 3.55, 4.15, 4.4, 5.0, 5.7, 5.95};
+const std::vector<double> line_start = {1.0, 1.0}, line_lower = {-10.0, -10.0}, line_upper = {10.0, 10.0};
+
+// χ², degrees of freedom, reduced χ², AIC = q + 2p and BIC = q + p ln m with
+// q = m ln(χ²/m); the covariance s⁻¹ of the 2 x 2 information s, its standard
+// errors and correlation.
+void expect_line_result(const EosFitResult& result, double chi_square, std::size_t m, std::size_t p,
+                        double s00, double s01, double s11) {
+  EXPECT_NEAR(result.chi_square, chi_square, 1e-9 * chi_square);
+  EXPECT_EQ(result.degrees_of_freedom, m - p);
+  EXPECT_NEAR(result.reduced_chi_square.value_or(0.0), chi_square / (m - p), 1e-9 * chi_square);
+  const double q = m * std::log(chi_square / m);
+  EXPECT_NEAR(result.aic, q + 2.0 * p, 1e-8);
+  EXPECT_NEAR(result.bic, q + p * std::log(m), 1e-8);
+  const double det = s00 * s11 - s01 * s01;
+  const double covariance[4] = {s11 / det, -s01 / det, -s01 / det, s00 / det};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(result.parameter_covariance[i], covariance[i], 1e-6 * std::fabs(covariance[i])) << i;
+  }
+  EXPECT_NEAR(result.standard_errors[1], std::sqrt(covariance[3]), 1e-6 * std::sqrt(covariance[3]));
+  EXPECT_NEAR(result.correlation[1], -s01 / std::sqrt(s00 * s11), 1e-6);
+  EXPECT_NEAR(result.correlation[3], 1.0, 1e-12);
+}
+
+TEST(LineFit, WeightedLeastSquaresClosedForm) {
+  OwnedObservations data{.pressure = line_p, .volume = line_v};
+  for (int i = 0; i < 8; ++i) data.pressure_sigma.push_back(0.1 + 0.02 * i);
+  const auto result = fit::eos::fit_isothermal_eos(data.pv(), line_start, line_lower, line_upper,
+                                                   tight_options(), build_line);
+  ASSERT_TRUE(result.has_value()) << result.error();
+  // a = (Sxx Sy - Sx Sxy)/Δ, b = (S Sxy - Sx Sy)/Δ, Δ = S Sxx - Sx², weights 1/σ².
+  double s = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (int i = 0; i < 8; ++i) {
+    const double w = 1.0 / (data.pressure_sigma[i] * data.pressure_sigma[i]);
+    s += w, sx += w * line_v[i], sy += w * line_p[i], sxx += w * line_v[i] * line_v[i],
+        sxy += w * line_v[i] * line_p[i];
+  }
+  const double a = (sxx * sy - sx * sxy) / (s * sxx - sx * sx), b = (s * sxy - sx * sy) / (s * sxx - sx * sx);
+  EXPECT_NEAR(result->parameters[0], a, 1e-9);
+  EXPECT_NEAR(result->parameters[1], b, 1e-9);
+  double chi_square = 0.0;
+  for (int i = 0; i < 8; ++i)
+    chi_square += std::pow((line_p[i] - a - b * line_v[i]) / data.pressure_sigma[i], 2);
+  expect_line_result(*result, chi_square, 8, 2, s, sx, sxx);
+}
+
+// Errors in both variables, constant σP, σV and correlation ρ: with
+// e_i = P_i - a - b V_i and D(b) = σP² - 2bρσPσV + b²σV², the latent volumes
+// profile out to χ²(a, b) = Σ e_i² / D(b), minimal at a = P̄ - b V̄ and b a
+// root of (v Sxy - c Sxx) b² + (p Sxx - v Syy) b + (c Syy - p Sxy) = 0
+// (p = σP², v = σV², c = ρσPσV, S.. centred sums; Deming's line for ρ = 0).
+// The profiled information of (a, b) is Σ (1, V̂_i)ᵀ(1, V̂_i) / D(b); AIC and
+// BIC count the 8 latent volumes.
+TEST(LineFit, ErrorsInVariablesClosedForm) {
+  struct Case {
+    std::string_view name;
+    double rho;
+    bool factors;
+  };
+  const Case cases[] = {{"sigmas", 0.0, false},
+                        {"uncorrelated factors", 0.0, true},
+                        {"correlated", 0.5, true},
+                        {"anti-correlated", -0.7, true}};
+  const double sp = 0.1, sv = 0.2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // With factors the sigmas must still be valid but no longer weight.
+    OwnedObservations data{
+        .pressure = line_p, .volume = line_v, .pressure_sigma = std::vector<double>(8, c.factors ? 7.0 : sp)};
+    data.volume_sigma.emplace(8, c.factors ? 3.0 : sv);
+    if (c.factors) {
+      data.factors.emplace();
+      for (int i = 0; i < 8; ++i) add_factor(*data.factors, sp, sv, c.rho);
+    }
+    const auto result = fit::eos::fit_isothermal_eos(data.pv(), line_start, line_lower, line_upper,
+                                                     tight_options(), build_line);
+    ASSERT_TRUE(result.has_value()) << result.error();
+
+    double v_mean = 0, p_mean = 0, sxx = 0, syy = 0, sxy = 0;
+    for (int i = 0; i < 8; ++i) v_mean += line_v[i] / 8, p_mean += line_p[i] / 8;
+    for (int i = 0; i < 8; ++i) {
+      sxx += std::pow(line_v[i] - v_mean, 2), syy += std::pow(line_p[i] - p_mean, 2);
+      sxy += (line_v[i] - v_mean) * (line_p[i] - p_mean);
+    }
+    const double p = sp * sp, v = sv * sv, cv = c.rho * sp * sv;
+    const double qa = v * sxy - cv * sxx, qb = p * sxx - v * syy, qc = cv * syy - p * sxy;
+    const auto profile = [&](double b) {
+      return (syy - 2 * b * sxy + b * b * sxx) / (p - 2 * b * cv + b * b * v);
+    };
+    const double b1 = (-qb + std::sqrt(qb * qb - 4 * qa * qc)) / (2 * qa);
+    const double b2 = (-qb - std::sqrt(qb * qb - 4 * qa * qc)) / (2 * qa);
+    const double b = profile(b1) < profile(b2) ? b1 : b2, a = p_mean - b * v_mean;
+    EXPECT_NEAR(result->parameters[0], a, 1e-8);
+    EXPECT_NEAR(result->parameters[1], b, 1e-8);
+    const double d = p - 2 * b * cv + b * b * v;
+    double s00 = 0, s01 = 0, s11 = 0;
+    for (const double vhat : result->fitted_volumes) s00 += 1 / d, s01 += vhat / d, s11 += vhat * vhat / d;
+    expect_line_result(*result, profile(b), 16, 10, s00, s01, s11);
+    // Uncorrelated: V̂_i = V_i + b σV² e_i / D(b).
+    for (int i = 0; i < 8 && c.rho == 0.0; ++i) {
+      EXPECT_NEAR(result->fitted_volumes[i], line_v[i] + b * v * (line_p[i] - a - b * line_v[i]) / d, 1e-8);
+    }
+  }
+}
+
+TEST(ProfiledCovariance, EqualsDenseFormAndLeadingBlockOfTheInverse) {
+  OwnedObservations data;  // BM3 with noisy pressures and volumes, latent volumes
+  const double noise[10] = {0.03, -0.05, 0.02, 0.04, -0.01, -0.03, 0.05, 0.0, -0.02, 0.01};
+  for (int i = 0; i < 10; ++i) {
+    const double v = 11.25 * (0.75 + 0.025 * i);
+    data.volume.push_back(v * (1.0 + 0.0003 * noise[9 - i]));
+    data.pressure.push_back(bm3_pressure(11.25, 160.0, 4.2, v) + noise[i]);
+    data.pressure_sigma.push_back(0.05);
+  }
+  data.volume_sigma.emplace(10, 0.005);
+  const std::vector<double> initial = {11.0, 150.0, 4.0}, lower = {8.0, 10.0, 1.0},
+                            upper = {14.0, 400.0, 9.0};
+  const auto result =
+      fit::eos::fit_isothermal_eos(data.pv(), initial, lower, upper, tight_options(), build_bm3);
+  ASSERT_TRUE(result.has_value()) << result.error();
+  const std::size_t k = 3, n = 13, m = 20;
+  const std::vector<double> jac = result->solver.jac.to_dense();
+  const auto dense = fit::parameter_covariance(jac, m, n, k);
+  ASSERT_TRUE(dense.has_value()) << dense.error();
+
+  // (JᵀJ)⁻¹ by Gauss-Jordan elimination with partial pivoting.
+  std::vector<double> a(n * n, 0.0), inv(n * n, 0.0);
+  for (std::size_t r = 0; r < m; ++r) {
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::size_t j = 0; j < n; ++j) a[i * n + j] += jac[r * n + i] * jac[r * n + j];
+    }
+  }
+  for (std::size_t i = 0; i < n; ++i) inv[i * n + i] = 1.0;
+  for (std::size_t col = 0; col < n; ++col) {
+    std::size_t pivot = col;
+    for (std::size_t r = col + 1; r < n; ++r)
+      pivot = std::fabs(a[r * n + col]) > std::fabs(a[pivot * n + col]) ? r : pivot;
+    for (std::size_t j = 0; j < n; ++j)
+      std::swap(a[col * n + j], a[pivot * n + j]), std::swap(inv[col * n + j], inv[pivot * n + j]);
+    const double d = a[col * n + col];
+    for (std::size_t j = 0; j < n; ++j) a[col * n + j] /= d, inv[col * n + j] /= d;
+    for (std::size_t r = 0; r < n; ++r) {
+      const double f = r == col ? 0.0 : a[r * n + col];
+      for (std::size_t j = 0; j < n; ++j)
+        a[r * n + j] -= f * a[col * n + j], inv[r * n + j] -= f * inv[col * n + j];
+    }
+  }
+  for (std::size_t i = 0; i < k; ++i) {
+    for (std::size_t j = 0; j < k; ++j) {
+      const double c = result->parameter_covariance[i * k + j];
+      const double scale = std::sqrt(inv[i * n + i] * inv[j * n + j]);
+      EXPECT_NEAR(c, (*dense)[i * k + j], 1e-9 * scale) << i << "," << j;
+      EXPECT_NEAR(c, inv[i * n + j], 1e-7 * scale) << i << "," << j;
+    }
+  }
+}
+
+TEST(FitStatistics, EdgesByHand) {
+  // m = p and m < p: no degrees of freedom, no reduced χ²; a perfect fit
+  // keeps q = m ln(DBL_MIN) finite.
+  const auto exact = fit::eos::fit_statistics(std::vector<double>{3.0, 4.0}, 2);
+  ASSERT_TRUE(exact.has_value());
+  EXPECT_EQ(exact->chi_square, 25.0);
+  EXPECT_EQ(exact->degrees_of_freedom, 0u);
+  EXPECT_FALSE(exact->reduced_chi_square.has_value());
+  EXPECT_FALSE(fit::eos::fit_statistics(std::vector<double>{3.0, 4.0}, 5)->reduced_chi_square.has_value());
+  const auto perfect = fit::eos::fit_statistics(std::vector<double>{0.0, -0.0, 0.0, 0.0}, 1);
+  EXPECT_EQ(perfect->aic, 4.0 * std::log(std::numeric_limits<double>::min()) + 2.0);
+  EXPECT_EQ(perfect->reduced_chi_square, 0.0);
+  const auto too_many = fit::eos::fit_statistics(std::vector<double>{1.0}, std::size_t{1} << 32);
+  EXPECT_EQ(too_many.error(), fit::FitError::invalid_input("variable count exceeds the statistics limit"));
+
+  // A zero, tiny negative or NaN variance gives a zero standard error and a
+  // zero correlation row and column, diagonal included.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const auto spread =
+      fit::eos::parameter_spread(std::vector<double>{4, 0, 1e-20, 0, 0, 0, 1e-20, 0, -1e-18}, 3);
+  EXPECT_EQ(spread.standard_errors, (std::vector<double>{2.0, 0.0, 0.0}));
+  EXPECT_EQ(spread.correlation, (std::vector<double>{1, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(fit::eos::parameter_spread(std::vector<double>{nan}, 1).standard_errors[0], 0.0);
+}
+
+// A failure at a trial point ends the whole fit with that error.
+TEST(FitFailures, ModelErrorsAtTrialPointsEndTheFit) {
+  const OwnedObservations data{
+      .pressure = line_p, .volume = line_v, .pressure_sigma = std::vector<double>(8, 0.1)};
+  int calls = 0;
+  const auto fails_at_fifth_build = [&calls](Slice p) -> FitResult<Line> {
+    if (++calls == 5) return fit::fail_input("native EOS parameter names and values have different lengths");
+    return Line{p[0], p[1]};
+  };
+  const auto built = fit::eos::fit_isothermal_eos(data.pv(), line_start, line_lower, line_upper,
+                                                  tight_options(), fails_at_fifth_build);
+  EXPECT_EQ(built.error(),
+            fit::FitError::invalid_input("native EOS parameter names and values have different lengths"));
+  EXPECT_EQ(calls, 5);
+
+  // Pressure fails once the intercept exceeds 1.5, on the way from a = 1 to a ≈ 2.
+  struct Capped {
+    double a, b;
+    EosResult<double> pressure(double volume) const {
+      if (a > 1.5) return std::unexpected(EosError::non_finite_result());
+      return a + b * volume;
+    }
+  };
+  const auto build_capped = [](Slice p) -> FitResult<Capped> { return Capped{p[0], p[1]}; };
+  const auto capped = fit::eos::fit_isothermal_eos(data.pv(), line_start, line_lower, line_upper,
+                                                   tight_options(), build_capped);
+  EXPECT_EQ(capped.error(), fit::FitError::eos(EosError::non_finite_result()));
+}
+
+}  // namespace
+}  // namespace nivaltus::test
