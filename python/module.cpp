@@ -5,8 +5,13 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include "python/fit_least_squares.hpp"
 #include "python/gil.hpp"
 #include "python/hugoniot_eos.hpp"
+#include "python/least_squares_result.hpp"
+#include "python/linear_propagation.hpp"
+#include "python/monte_carlo_summary.hpp"
+#include "python/native_fit.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
 #include "python/rt_eos.hpp"
@@ -54,9 +59,17 @@ bool add_function(PyObject* module, PyMethodDef& definition) {
 // The classes first, then the functions, in the order below, which `__all__`
 // keeps; the first failure ends registration.
 bool register_module(PyObject* module) {
-  return add_class(module, "RtEos", rt_eos_type()) &&              //
-         add_class(module, "HugoniotEos", hugoniot_eos_type()) &&  //
-         add_class(module, "ThermalEos", thermal_eos_type()) &&    //
+  return add_class(module, "RtEos", rt_eos_type()) &&                             //
+         add_class(module, "HugoniotEos", hugoniot_eos_type()) &&                 //
+         add_class(module, "ThermalEos", thermal_eos_type()) &&                   //
+         add_class(module, "LeastSquaresResult", least_squares_result_type()) &&  //
+         add_class(module, "LinearPropagation", linear_propagation_type()) &&     //
+         add_class(module, "MonteCarloSummary", monte_carlo_summary_type()) &&    //
+         add_function(module, fit_least_squares_definition) &&                    //
+         add_function(module, fit_rt_eos_native_definition) &&                    //
+         add_function(module, fit_thermal_eos_native_definition) &&               //
+         add_function(module, linear_uncertainty_definition) &&                   //
+         add_function(module, monte_carlo_summary_definition) &&                  //
          add_function(module, holzapfel_derivative_analytical_definition);
 }
 

@@ -1,0 +1,133 @@
+#include "python/fit_arguments.hpp"
+
+#include <new>
+#include <stdexcept>
+
+#include "python/arguments.hpp"
+#include "python/array_view.hpp"
+#include "python/py_ref.hpp"
+
+namespace nivaltus::python {
+namespace {
+
+// The element count comes from the caller's array, which may be a zero-stride
+// view of one value: a copy the process cannot hold is MemoryError, not an
+// abort.
+bool resize_or_raise(std::vector<double>& values, std::size_t n) {
+  try {
+    values.resize(n);
+  } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+    return false;
+  } catch (const std::length_error&) {
+    PyErr_NoMemory();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool copy_view(const ArrayView& view, std::vector<double>& out) {
+  if (!resize_or_raise(out, view.size)) return false;
+  view.copy_to(out.data());
+  return true;
+}
+
+bool copy_float64_array(PyObject* object, const char* name, std::vector<double>& out) {
+  ArrayView view;
+  return convert_float64_array(object, name, view) && copy_view(view, out);
+}
+
+bool copy_optional_float64_array(PyObject* object, const char* name,
+                                 std::optional<std::vector<double>>& out) {
+  out.reset();
+  if (object == nullptr || object == Py_None) return true;
+  std::vector<double> values;
+  if (!copy_float64_array(object, name, values)) return false;
+  out = std::move(values);
+  return true;
+}
+
+bool convert_optional_count(PyObject* object, const char* name, std::optional<std::size_t>& out) {
+  out.reset();
+  if (object == nullptr || object == Py_None) return true;
+  PyRef integer = PyRef::steal(PyNumber_Index(object));
+  if (!integer) {
+    add_argument_note(name);
+    return false;
+  }
+  const std::size_t value = PyLong_AsSize_t(integer.get());
+  if (value == static_cast<std::size_t>(-1) && PyErr_Occurred()) {
+    add_argument_note(name);
+    return false;
+  }
+  out = value;
+  return true;
+}
+
+bool convert_bool(PyObject* object, const char* name, bool& out, bool fallback) {
+  if (object == nullptr) {
+    out = fallback;
+    return true;
+  }
+  if (!PyBool_Check(object)) {
+    PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to 'bool'", Py_TYPE(object)->tp_name);
+    add_argument_note(name);
+    return false;
+  }
+  out = object == Py_True;
+  return true;
+}
+
+bool convert_names(PyObject* object, const char* name, std::vector<std::string>& out) {
+  out.clear();
+  if (PyUnicode_Check(object) || !PySequence_Check(object)) {
+    PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to a sequence of str",
+                 Py_TYPE(object)->tp_name);
+    add_argument_note(name);
+    return false;
+  }
+  const Py_ssize_t count = PySequence_Size(object);
+  if (count < 0) {
+    add_argument_note(name);
+    return false;
+  }
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyRef item = PyRef::steal(PySequence_GetItem(object, i));
+    if (!item) {
+      add_argument_note(name);
+      return false;
+    }
+    std::string_view text;
+    if (!convert_text(item.get(), name, text)) return false;
+    out.emplace_back(text);
+  }
+  return true;
+}
+
+PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name) {
+  if (type == nullptr) return nullptr;
+  if (!PyObject_TypeCheck(object, type)) {
+    PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'", Py_TYPE(object)->tp_name,
+                 class_name);
+    add_argument_note(name);
+    return nullptr;
+  }
+  return object;
+}
+
+bool SolverArguments::convert(PyObject* const* bound, const char* const* names) {
+  if (bound[0] != nullptr && !convert_text(bound[0], names[0], loss)) return false;
+  if (bound[1] != nullptr && !convert_float(bound[1], names[1], f_scale)) return false;
+  return convert_optional_count(bound[2], names[2], max_nfev);
+}
+
+fit::FitResult<fit::SolverOptions> SolverArguments::options() const {
+  constexpr double tolerance = 1e-8;
+  const fit::FitResult<fit::Loss> resolved = fit::Loss::from_name(loss);
+  if (!resolved) return std::unexpected(resolved.error());
+  return fit::SolverOptions{max_nfev, f_scale, tolerance, tolerance, tolerance, *resolved};
+}
+
+}  // namespace nivaltus::python

@@ -1,0 +1,162 @@
+#include "python/fit_least_squares.hpp"
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/fit/least_squares.hpp"
+#include "python/arguments.hpp"
+#include "python/array_view.hpp"
+#include "python/exceptions.hpp"
+#include "python/fit_arguments.hpp"
+#include "python/fit_exceptions.hpp"
+#include "python/fit_result_arrays.hpp"
+#include "python/least_squares_result.hpp"
+#include "python/numpy_api.hpp"
+#include "python/panic.hpp"
+#include "python/py_ref.hpp"
+#include "python/static_type.hpp"
+
+namespace nivaltus::python {
+namespace {
+
+// "'numpy.ndarray[float32]'" for an array, the type's name in quotes otherwise.
+std::string quoted_type(PyObject* object) {
+  std::string name = "'";
+  name += Py_TYPE(object)->tp_name;
+  if (!PyArray_Check(object)) return name + "'";
+  PyRef dtype = PyRef::steal(
+      PyObject_Str(reinterpret_cast<PyObject*>(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)))));
+  const char* text = dtype ? PyUnicode_AsUTF8(dtype.get()) : nullptr;
+  if (text == nullptr) {
+    PyErr_Clear();
+    return name + "'";
+  }
+  return name + "[" + text + "]'";
+}
+
+bool is_float64_array(PyObject* object) {
+  if (!PyArray_Check(object)) return false;
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
+  const bool equivalent =
+      float64 != nullptr &&
+      PyArray_EquivTypes(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)), float64);
+  Py_XDECREF(float64);
+  return equivalent;
+}
+
+// The residual function seen by the engine: a call into the interpreter per
+// evaluation. Any Python exception raised on the way becomes EvaluationFailed
+// with "<type>: <str>", a KeyboardInterrupt included, so that Ctrl-C ends the
+// fit at its next evaluation; the exception itself is dropped.
+class PythonResidual {
+ public:
+  explicit PythonResidual(PyObject* function) : function_(function) {}
+
+  fit::FitResult<std::vector<double>> operator()(std::span<const double> parameters) const {
+    // A residual function implemented in C never runs the interpreter's
+    // signal check itself; a pending Ctrl-C is honoured here.
+    if (PyErr_CheckSignals() != 0) return fit::fail_evaluation(take_error_text());
+    PyRef argument = PyRef::steal(copied_vector_array(parameters));
+    if (!argument) return fit::fail_evaluation(take_error_text());
+    PyRef returned = PyRef::steal(PyObject_CallOneArg(function_, argument.get()));
+    if (!returned) return fit::fail_evaluation(take_error_text());
+
+    PyObject* value = returned.get();
+    if (!is_float64_array(value)) {
+      std::string message = value == Py_None ? std::string("'None'") : quoted_type(value) + " object";
+      message += " is not an instance of 'ndarray[float64]'";
+      return fit::fail_evaluation(std::move(message));
+    }
+    ArrayView view;
+    if (!convert_float64_array(value, "residual", view)) return fit::fail_evaluation(take_error_text());
+    std::vector<double> residuals(view.size);
+    view.copy_to(residuals.data());
+    return residuals;
+  }
+
+ private:
+  PyObject* function_;
+};
+
+constexpr Parameters<10> fit_least_squares_names{"residual_function",
+                                                 "initial",
+                                                 "lower",
+                                                 "upper",
+                                                 "loss",
+                                                 "f_scale",
+                                                 "max_nfev",
+                                                 "global_parameter_count",
+                                                 "point_count",
+                                                 "latent_coordinate_count"};
+
+// A structured layout needs g, P and L non-zero and g + P·L equal to the
+// parameter count, computed without wrapping.
+fit::FitResult<void> check_layout(const fit::StructuredLayout& layout, std::size_t parameter_count) {
+  if (layout.global_parameter_count == 0 || layout.point_count == 0 || layout.latent_coordinate_count == 0) {
+    return fit::fail_input("structured layout does not match the parameter vector");
+  }
+  return fit::check_layout_parameters(layout, parameter_count);
+}
+
+PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return guarded([&] {
+    return raising_memory_error([&]() -> PyObject* {
+      const auto& names = fit_least_squares_names;
+      Arguments<10> bound;
+      if (!bind_arguments_with_defaults("fit_least_squares", names, 4, args, nargs, kwnames, bound.values))
+        return nullptr;
+      PyObject* residual_function = bound[0];
+      std::array<ArrayView, 3> vectors;
+      for (std::size_t i = 0; i < 3; ++i) {
+        if (!convert_float64_array(bound[1 + i], names[1 + i], vectors[i])) return nullptr;
+      }
+      SolverArguments solver;
+      if (!solver.convert(&bound.values[4], &names[4])) return nullptr;
+      std::array<std::optional<std::size_t>, 3> counts;
+      for (std::size_t i = 0; i < 3; ++i) {
+        if (!convert_optional_count(bound[7 + i], names[7 + i], counts[i])) return nullptr;
+      }
+
+      std::vector<double> initial;
+      std::vector<double> lower;
+      std::vector<double> upper;
+      if (!copy_view(vectors[0], initial) || !copy_view(vectors[1], lower) || !copy_view(vectors[2], upper))
+        return nullptr;
+      const fit::FitResult<fit::SolverOptions> options = solver.options();
+      if (!options) return raise(to_python_fit_error(options.error()));
+      // No count: a dense problem; all three: a structured one.
+      const int counts_given = (counts[0] ? 1 : 0) + (counts[1] ? 1 : 0) + (counts[2] ? 1 : 0);
+      if (counts_given == 1 || counts_given == 2) {
+        return raise(
+            python_fit_validation_error("all structured least-squares dimensions must be supplied together"));
+      }
+      std::optional<fit::StructuredLayout> layout;
+      if (counts_given == 3) {
+        layout = fit::StructuredLayout{*counts[0], *counts[1], *counts[2]};
+        if (auto checked = check_layout(*layout, initial.size()); !checked) {
+          return raise(to_python_fit_error(checked.error()));
+        }
+      }
+
+      fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
+          initial, lower, upper, *options, layout, PythonResidual(residual_function));
+      if (!result) return raise(to_python_fit_error(result.error()));
+      const std::size_t k = layout ? layout->global_parameter_count : initial.size();
+      return new_least_squares_result(
+          LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
+    });
+  });
+}
+
+}  // namespace
+
+PyMethodDef fit_least_squares_definition = {
+    "fit_least_squares", method_pointer(fit_least_squares), METH_FASTCALL | METH_KEYWORDS,
+    "fit_least_squares(residual_function, initial, lower, upper, loss=\"linear\", f_scale=1.0, "
+    "max_nfev=None, global_parameter_count=None, point_count=None, latent_coordinate_count=None)\n--\n\n"};
+
+}  // namespace nivaltus::python

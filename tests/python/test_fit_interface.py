@@ -1,0 +1,172 @@
+"""The fitting and uncertainty functions and their result classes as Python sees them: registration,
+signatures, argument conversion, read-only attributes, types, shapes and fresh copies."""
+
+import inspect
+import math
+
+import numpy as np
+import pytest
+
+import nivaltus._engine as engine
+from conftest import raises
+from nivaltus.errors import FitValidationError
+from nivaltus._engine import (LeastSquaresResult, LinearPropagation, MonteCarloSummary, RtEos, ThermalEos,
+                              fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native, linear_uncertainty,
+                              monte_carlo_summary)
+
+INF = math.inf
+
+SIGNATURES = {
+    fit_least_squares: "(residual_function, initial, lower, upper, loss='linear', f_scale=1.0, max_nfev=None, "
+                       "global_parameter_count=None, point_count=None, latent_coordinate_count=None)",
+    fit_rt_eos_native: "(model, parameter_names, initial, lower, upper, pressure, volume, pressure_sigma, "
+                       "volume_sigma=None, observation_cholesky=None, loss='linear', f_scale=1.0, max_nfev=None)",
+    fit_thermal_eos_native: "(model, parameter_names, initial, lower, upper, pressure, volume, temperature, "
+                            "pressure_sigma, volume_sigma=None, temperature_sigma=None, observation_cholesky=None, "
+                            "loss='linear', f_scale=1.0, max_nfev=None)",
+    linear_uncertainty: "(jacobian, covariance, state_variance, full_covariance=False)",
+    monte_carlo_summary: "(samples, confidence, full_covariance=False)",
+}
+
+
+def test_registration_order():
+    assert engine.__all__ == [
+        "RtEos", "HugoniotEos", "ThermalEos", "LeastSquaresResult", "LinearPropagation", "MonteCarloSummary",
+        "fit_least_squares", "fit_rt_eos_native", "fit_thermal_eos_native", "linear_uncertainty",
+        "monte_carlo_summary", "holzapfel_derivative_analytical"]
+
+
+@pytest.mark.parametrize("function", list(SIGNATURES), ids=lambda f: f.__name__)
+def test_text_signatures(function):
+    assert str(inspect.signature(function)) == SIGNATURES[function]
+    assert (function.__module__, function.__doc__) == ("nivaltus._engine", None)
+
+
+CLASSES = {
+    LeastSquaresResult: ("Private SciPy-compatible view of a native least-squares result.",
+                         "x fun predicted_pressure jac parameter_covariance cost optimality success message status "
+                         "nfev njev"),
+    LinearPropagation: ("Private result of native delta-method covariance propagation.", "variance covariance"),
+    MonteCarloSummary: ("Private result of native Monte Carlo summary statistics.",
+                        "standard_error lower upper covariance"),
+}
+
+
+@pytest.mark.parametrize("cls", list(CLASSES), ids=lambda c: c.__name__)
+def test_result_classes(cls):
+    doc, attributes = CLASSES[cls]
+    assert (cls.__module__, cls.__doc__) == ("nivaltus._engine", doc)
+    assert [name for name in vars(cls) if not name.startswith("__")] == attributes.split()
+    with pytest.raises(TypeError):
+        cls()
+    with pytest.raises(TypeError):
+        type("Sub", (cls,), {})
+
+
+def line_residual(p):
+    return p[0] + p[1] * np.arange(5.0) - np.array([1.0, 3.1, 4.9, 7.2, 9.0])
+
+
+def line_fit(**options):
+    return fit_least_squares(line_residual, np.zeros(2), np.full(2, -INF), np.full(2, INF), **options)
+
+
+RESULTS = {
+    "least_squares": (line_fit, {"x": (2,), "fun": (5,), "predicted_pressure": None, "jac": (5, 2),
+                                 "parameter_covariance": (2, 2), "cost": float, "optimality": float,
+                                 "success": bool, "message": str, "status": int, "nfev": int, "njev": int}),
+    "native": (lambda: fit_rt_eos_native(RtEos.bm3(10.0, 150.0, 4.0), ["V0", "K0"], np.array([10.0, 150.0]),
+                                         np.array([5.0, 50.0]), np.array([20.0, 300.0]), np.array([0.0, 5.0, 11.0]),
+                                         np.array([10.0, 9.7, 9.4]), np.ones(3), np.full(3, 0.01)),
+               {"x": (5,), "fun": (6,), "predicted_pressure": (3,), "jac": (6, 5), "parameter_covariance": (2, 2)}),
+    "propagation": (lambda: linear_uncertainty(np.ones((3, 2)), np.eye(2), np.ones(3), True),
+                    {"variance": (3,), "covariance": (3, 3)}),
+    "monte_carlo": (lambda: monte_carlo_summary(np.arange(12.0).reshape(4, 3), 0.9, True),
+                    {"standard_error": (3,), "lower": (3,), "upper": (3,), "covariance": (3, 3)}),
+}
+
+
+@pytest.mark.parametrize("kind", list(RESULTS))
+def test_attributes_are_fresh_read_only_objects(kind):
+    make, expected = RESULTS[kind]
+    result = make()
+    for name, form in expected.items():
+        first, second = getattr(result, name), getattr(result, name)
+        with pytest.raises(AttributeError):
+            setattr(result, name, first)
+        if form is None:
+            assert first is None
+        elif isinstance(form, type):
+            assert type(first) is form and first == second
+        else:
+            assert (type(first), first.dtype, first.shape) == (np.ndarray, np.float64, form)
+            assert first.flags.c_contiguous and first.flags.writeable
+            assert first is not second and np.array_equal(first, second)
+            first[...] = 1e300
+            assert np.array_equal(getattr(result, name), second)
+
+
+def test_least_squares_result_values():
+    result = line_fit()
+    jac = result.jac
+    np.testing.assert_allclose(jac, np.column_stack([np.ones(5), np.arange(5.0)]), rtol=1e-7)
+    # A plain fit reports the pseudo-inverse of JᵀJ, not scaled by the residual variance.
+    np.testing.assert_allclose(result.parameter_covariance, np.linalg.inv(jac.T @ jac), rtol=1e-12)
+    assert (result.success, result.status, result.message) == (True, 2, "`ftol` termination condition is satisfied.")
+    assert result.cost == pytest.approx(0.5 * np.sum(line_residual(result.x) ** 2), rel=1e-15)
+
+
+NOT_AN_ARRAY = "while processing '{}'"
+BM3 = RtEos.bm3(11.24, 160.0, 4.0)
+NAMES_BM3 = ["V0", "K0", "K0_prime"]
+ONE = np.ones(1)
+
+
+@pytest.mark.parametrize(
+    "call, error, note",
+    [
+        (lambda: fit_least_squares(line_residual, [0.0, 0.0], ONE, ONE), TypeError, "initial"),
+        (lambda: fit_least_squares(line_residual, ONE, ONE.astype(np.float32), ONE), TypeError, "lower"),
+        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, None), TypeError, "loss"),
+        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, max_nfev=-1), OverflowError, "max_nfev"),
+        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, max_nfev=2.0), TypeError, "max_nfev"),
+        (lambda: fit_rt_eos_native(ThermalEos.linear_thermal_pressure(BM3, 300.0, 0.005), ["V0"], ONE, ONE, ONE,
+                                   ONE, ONE, ONE), TypeError, "model"),
+        (lambda: fit_rt_eos_native(BM3, "V0", ONE, ONE, ONE, ONE, ONE, ONE), TypeError, "parameter_names"),
+        (lambda: fit_rt_eos_native(BM3, ["V0", 1], ONE, ONE, ONE, ONE, ONE, ONE), TypeError, "parameter_names"),
+        (lambda: fit_thermal_eos_native(BM3, ["V0"], ONE, ONE, ONE, ONE, ONE, ONE, ONE), TypeError, "model"),
+        (lambda: linear_uncertainty(np.ones((1, 1)), ONE, ONE, 1), TypeError, "full_covariance"),
+        (lambda: linear_uncertainty(np.ones((1, 1)), ONE, [1.0]), TypeError, "state_variance"),
+        (lambda: monte_carlo_summary(np.ones((2, 1)), "0.9"), TypeError, "confidence"),
+    ],
+)
+def test_argument_conversion_errors_name_the_parameter(call, error, note):
+    raised = raises(error, call)
+    assert type(raised) is error and raised.__notes__ == [NOT_AN_ARRAY.format(note)]
+
+
+
+
+HUGE = np.broadcast_to(np.array(1.0), (2 ** 40,))  # one value in memory, 8 TiB as a copy
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda: fit_least_squares(line_residual, HUGE, HUGE, HUGE),
+        lambda: fit_least_squares(lambda p: HUGE, np.zeros(2), np.full(2, -1.0), np.ones(2)),
+        lambda: fit_rt_eos_native(BM3, NAMES_BM3, ONE, ONE, ONE, HUGE, ONE, ONE),
+        lambda: linear_uncertainty(np.broadcast_to(np.array(1.0), (2 ** 20, 2 ** 20)), ONE, ONE),
+        lambda: monte_carlo_summary(np.broadcast_to(np.array(1.0), (2 ** 37, 2)), 0.5),
+    ],
+    ids=["initial", "residual", "native", "jacobian", "samples"],
+)
+def test_copies_too_large_to_allocate_raise_memory_error(call):
+    with pytest.raises(MemoryError):
+        call()
+
+
+def test_unknown_loss_is_reported_before_the_layout():
+    raises(FitValidationError,
+           lambda: fit_least_squares(line_residual, ONE, ONE, ONE, "Huber", global_parameter_count=1),
+           "unsupported loss function: Huber")

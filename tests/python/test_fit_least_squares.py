@@ -1,0 +1,198 @@
+"""fit_least_squares: robust fits against SciPy, an errors-in-variables line against the Deming closed form,
+the structured layout checks, and what a misbehaving residual function leads to."""
+
+import math
+
+import numpy as np
+import pytest
+from scipy.optimize import least_squares
+
+from conftest import raises, run_python
+from nivaltus._engine import fit_least_squares
+from nivaltus.errors import FitError, FitValidationError
+
+LOSSES = ["linear", "soft_l1", "huber", "cauchy", "arctan"]
+INF = math.inf
+
+T = np.linspace(0.0, 4.0, 25)
+NOISE = np.random.default_rng(7).normal(0.0, 0.05, T.size)
+# Two gross outliers make the robust losses differ visibly from the linear one.
+OUTLIERS = np.isin(np.arange(T.size), [5, 17]) * 1.5
+
+
+def line(p, t):
+    return p[0] + p[1] * t
+
+
+def exponential(p, t):
+    return p[0] * np.exp(-p[1] * t)
+
+
+PROBLEMS = {
+    "line": (line, [2.0, 0.5], [0.0, 0.0]),
+    "exponential": (exponential, [3.0, 0.7], [1.0, 0.2]),
+}
+
+
+@pytest.mark.parametrize("loss", LOSSES)
+@pytest.mark.parametrize("problem", list(PROBLEMS))
+def test_robust_fits_match_scipy(problem, loss):
+    model, truth, start = PROBLEMS[problem]
+    y = model(truth, T) + NOISE + OUTLIERS
+    residual = lambda p: model(p, T) - y  # noqa: E731
+    f_scale = 0.3
+    reference = least_squares(residual, start, loss=loss, f_scale=f_scale, method="trf",
+                              ftol=1e-14, xtol=1e-14, gtol=1e-14)
+    result = fit_least_squares(residual, np.array(start), np.full(2, -INF), np.full(2, INF), loss, f_scale)
+    assert result.success, result.message
+    np.testing.assert_allclose(result.x, reference.x, rtol=2e-6)
+    assert result.cost == pytest.approx(reference.cost, rel=1e-9)
+    np.testing.assert_allclose(result.fun, residual(result.x), rtol=0, atol=1e-15)
+    # SciPy reports its Jacobian with the rows scaled for the loss, as this one is.
+    np.testing.assert_allclose(result.jac, reference.jac, rtol=0, atol=1e-5)
+
+
+def deming(x, y, delta):
+    """Closed-form Deming regression with error-variance ratio delta = var(y) / var(x)."""
+    sxx, syy = np.var(x), np.var(y)
+    sxy = np.mean((x - x.mean()) * (y - y.mean()))
+    slope = (syy - delta * sxx + math.sqrt((syy - delta * sxx) ** 2 + 4 * delta * sxy ** 2)) / (2 * sxy)
+    return y.mean() - slope * x.mean(), slope
+
+
+@pytest.mark.parametrize("sigma_x, sigma_y", [(0.1, 0.1), (0.05, 0.2), (0.3, 0.1)])
+def test_errors_in_variables_line_matches_deming(sigma_x, sigma_y):
+    rng = np.random.default_rng(11)
+    truth = np.linspace(0.0, 10.0, 40)
+    x_obs = truth + rng.normal(0.0, sigma_x, truth.size)
+    y_obs = 1.0 + 0.8 * truth + rng.normal(0.0, sigma_y, truth.size)
+    n = truth.size
+
+    def residual(p):
+        a, b, latent = p[0], p[1], p[2:]
+        return np.concatenate([(a + b * latent - y_obs) / sigma_y, (latent - x_obs) / sigma_x])
+
+    initial = np.concatenate([[0.0, 1.0], x_obs])
+    bounds = np.full(n + 2, INF)
+    result = fit_least_squares(residual, initial, -bounds, bounds, global_parameter_count=2, point_count=n,
+                               latent_coordinate_count=1)
+    assert result.success, result.message
+    np.testing.assert_allclose(result.x[:2], deming(x_obs, y_obs, (sigma_y / sigma_x) ** 2), rtol=1e-7)
+    assert result.jac.shape == (2 * n, n + 2)
+    # The profiled covariance of (a, b) equals the leading block of the full pseudo-inverse.
+    full = np.linalg.inv(result.jac.T @ result.jac)
+    np.testing.assert_allclose(result.parameter_covariance, full[:2, :2], rtol=1e-6)
+
+
+LAYOUT = dict(global_parameter_count=1, point_count=2, latent_coordinate_count=1)
+NEAR_WRAP = 2 ** 64 - 1
+
+
+@pytest.mark.parametrize(
+    "counts, message",
+    [
+        (dict(global_parameter_count=3), "all structured least-squares dimensions must be supplied together"),
+        (dict(global_parameter_count=1, point_count=2), "all structured least-squares dimensions must be supplied together"),
+        (dict(LAYOUT, point_count=0), "structured layout does not match the parameter vector"),
+        (dict(LAYOUT, point_count=3), "structured layout does not match the parameter vector"),
+        # g + P·L wraps to 3 in 64-bit arithmetic: refused, never indexed.
+        (dict(global_parameter_count=4, point_count=NEAR_WRAP, latent_coordinate_count=1),
+         "structured layout does not match the parameter vector"),
+        (dict(global_parameter_count=1, point_count=1, latent_coordinate_count=NEAR_WRAP),
+         "structured layout does not match the parameter vector"),
+    ],
+)
+def test_layout_checks(counts, message):
+    calls = []
+    error = raises(FitValidationError, lambda: fit_least_squares(calls.append, np.ones(3), np.zeros(3),
+                                                                 np.full(3, 2.0), **counts), message)
+    assert (error.code, error.operation, error.field) == ("fit.invalid_input", "fit", None)
+    assert calls == []
+
+
+def quadratic(p):
+    return np.array([p[0] - 1.0, 2.0 * (p[1] + 0.5)])
+
+
+def float32_array(p):
+    return quadratic(p).astype(np.float32)
+
+
+@pytest.mark.parametrize(
+    "function, message",
+    [
+        (lambda p: 1 / 0, "ZeroDivisionError: division by zero"),
+        (lambda p: [1.0, 2.0], "'list' object is not an instance of 'ndarray[float64]'"),
+        (lambda p: None, "'None' is not an instance of 'ndarray[float64]'"),
+        (lambda p: 3.0, "'float' object is not an instance of 'ndarray[float64]'"),
+        (float32_array, "'numpy.ndarray[float32]' object is not an instance of 'ndarray[float64]'"),
+        (lambda p: np.array([np.nan, 1.0]), "residual evaluation returned an invalid vector"),
+        (lambda p: np.array([]), "residual evaluation returned an invalid vector"),
+        (lambda p: np.ones(3) if p[0] != 0.5 else np.ones(2), "residual evaluation returned an invalid vector"),
+        ("not callable", "TypeError: 'str' object is not callable"),
+    ],
+    ids=["raises", "list", "none", "scalar", "float32", "nan", "empty", "length-changes", "not-callable"],
+)
+def test_misbehaving_residual_functions(function, message):
+    error = raises(FitError, lambda: fit_least_squares(function, np.array([0.5, 0.5]), np.zeros(2), np.ones(2)),
+                   message)
+    assert (type(error).__name__, error.code, error.operation) == ("FitError", "fit.evaluation_failed", "fit")
+    assert error.__cause__ is None and error.__context__ is None
+
+
+def test_residual_function_gets_a_fresh_one_dimensional_copy():
+    seen = []
+
+    def residual(p):
+        seen.append(p)
+        p[:] = 1e9  # changes nothing in the fit
+        return np.array([[2.0 * seen[-1].sum()]])  # any shape with the right element count is read in order
+
+    initial = np.array([[0.25, 0.5]])
+    result = fit_least_squares(residual, initial, np.full((1, 2), -INF), np.full((1, 2), INF), max_nfev=1)
+    assert all(p.shape == (2,) and p.dtype == np.float64 for p in seen)
+    assert len({id(p) for p in seen}) == len(seen)
+    assert (result.x.tolist(), result.nfev, result.status) == ([0.25, 0.5], 1, 0)
+    assert initial.tolist() == [[0.25, 0.5]]
+
+
+def test_large_structured_jacobian_is_formed_only_when_read():
+    # 4e6 points with one latent coordinate: the fit keeps its Jacobian in blocks (about 10^7 values);
+    # the whole matrix would hold 8e6 x 4e6 values, which no machine holds.
+    n = 4_000_000
+    x_obs = np.linspace(1.0, 2.0, n)
+    y_obs = 3.0 * x_obs
+
+    def residual(p):
+        return np.concatenate([p[0] * p[1:] - y_obs, p[1:] - x_obs])
+
+    initial = np.concatenate([[2.0], x_obs])
+    result = fit_least_squares(residual, initial, np.full(n + 1, -INF), np.full(n + 1, INF),
+                               global_parameter_count=1, point_count=n, latent_coordinate_count=1)
+    assert result.x[0] == pytest.approx(3.0, rel=1e-6)
+    assert result.parameter_covariance.shape == (1, 1)
+    with pytest.raises(MemoryError):
+        result.jac
+
+
+def test_keyboard_interrupt_ends_a_python_fit_promptly():
+    process = run_python(
+        """
+        import os, signal, threading, time
+        import numpy as np
+        from nivaltus._engine import fit_least_squares
+        from nivaltus.errors import FitError
+
+        def rosenbrock(p):
+            time.sleep(0.002)
+            return np.concatenate([10 * (p[1:] - p[:-1] ** 2), 1 - p[:-1]])
+
+        threading.Timer(0.5, os.kill, (os.getpid(), signal.SIGINT)).start()
+        start = time.monotonic()
+        try:
+            fit_least_squares(rosenbrock, np.full(40, -1.2), np.full(40, -5.0), np.full(40, 5.0), max_nfev=100000)
+        except FitError as error:
+            print(type(error).__name__, error.code, str(error).split(":")[0], time.monotonic() - start < 3.0)
+        """
+    )
+    assert process.stdout.split() == ["FitError", "fit.evaluation_failed", "KeyboardInterrupt", "True"]

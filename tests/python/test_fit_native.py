@@ -1,0 +1,214 @@
+"""Native EOS fits: BM3 against SciPy's curve_fit, latent coordinates against the same problem written in
+Python, correlated errors, a thermal fit, the errors a fit reports, and the interpreter lock."""
+
+import math
+import threading
+import time
+
+import numpy as np
+import pytest
+from scipy.optimize import curve_fit
+
+from conftest import raises, run_python
+from nivaltus._engine import RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native
+from nivaltus.errors import FitEosValidationError, FitValidationError
+
+INF = math.inf
+R = 8.31446261815324
+NAMES = ["V0", "K0", "K0_prime"]
+TRUTH = np.array([11.24, 160.0, 4.0])
+
+
+def bm3(v, v0, k0, kp):
+    """Third-order Birch-Murnaghan pressure, f = (V0/V)^(2/3)."""
+    f = (v0 / v) ** (2 / 3)
+    return 1.5 * k0 * (f ** 3.5 - f ** 2.5) * (1 + 0.75 * (kp - 4) * (f - 1))
+
+
+RNG = np.random.default_rng(2)
+VOLUME = np.linspace(8.0, 11.2, 20)
+PRESSURE_SIGMA = 0.05 + 0.01 * bm3(VOLUME, *TRUTH)
+PRESSURE = bm3(VOLUME, *TRUTH) + RNG.normal(0.0, PRESSURE_SIGMA)
+INITIAL, LOWER, UPPER = np.array([11.0, 140.0, 5.0]), np.array([5.0, 10.0, 1.0]), np.array([20.0, 500.0, 10.0])
+
+
+# GPa and cm³/mol, and the same data in Pa and m³/mol: parameters many orders of magnitude apart, where
+# SciPy's own covariance loses the well-determined K0 direction; both are compared with SciPy in GPa.
+@pytest.mark.parametrize("p_unit, v_unit", [(1.0, 1.0), (1e9, 1e-6)], ids=["GPa", "SI"])
+def test_bm3_fit_matches_curve_fit(p_unit, v_unit):
+    expected, covariance = curve_fit(bm3, VOLUME, PRESSURE, INITIAL, PRESSURE_SIGMA, absolute_sigma=True,
+                                     method="trf", ftol=1e-14, xtol=1e-14, gtol=1e-14)
+    scale = np.array([v_unit, p_unit, 1.0])
+    volume, pressure, sigma = VOLUME * v_unit, PRESSURE * p_unit, PRESSURE_SIGMA * p_unit
+    model = RtEos.bm3(*(INITIAL * scale))
+    result = fit_rt_eos_native(model, NAMES, INITIAL * scale, LOWER * scale, UPPER * scale, pressure, volume, sigma)
+    assert result.success, result.message
+    np.testing.assert_allclose(result.x, expected * scale, rtol=1e-7)
+    np.testing.assert_allclose(result.parameter_covariance, covariance * np.outer(scale, scale), rtol=1e-4)
+    np.testing.assert_allclose(result.predicted_pressure, bm3(volume, *result.x), rtol=1e-12)
+    np.testing.assert_allclose(result.fun, (result.predicted_pressure - pressure) / sigma, rtol=1e-9, atol=1e-12)
+    assert result.jac.shape == (20, 3) and result.x.shape == (3,)
+
+
+VOLUME_SIGMA = 0.004 * VOLUME
+
+
+def latent_residual(p):
+    """The latent-volume BM3 problem written in NumPy: pressures at the latent volumes, then volume offsets."""
+    latent = p[3:]
+    return np.concatenate([(bm3(latent, *p[:3]) - PRESSURE) / PRESSURE_SIGMA, (latent - VOLUME) / VOLUME_SIGMA])
+
+
+def test_latent_volumes_match_the_same_problem_in_python():
+    result = fit_rt_eos_native(RtEos.bm3(*INITIAL), NAMES, INITIAL, LOWER, UPPER, PRESSURE, VOLUME, PRESSURE_SIGMA,
+                               VOLUME_SIGMA)
+    n = VOLUME.size
+    reference = fit_least_squares(latent_residual, np.concatenate([INITIAL, VOLUME]),
+                                  np.concatenate([LOWER, np.full(n, 1e-300)]), np.concatenate([UPPER, np.full(n, INF)]),
+                                  global_parameter_count=3, point_count=n, latent_coordinate_count=1)
+    assert (result.x.shape, result.fun.shape, result.jac.shape) == ((3 + n,), (2 * n,), (2 * n, 3 + n))
+    np.testing.assert_allclose(result.x, reference.x, rtol=1e-7)
+    np.testing.assert_allclose(result.fun, latent_residual(result.x), rtol=1e-7, atol=1e-9)
+    np.testing.assert_allclose(result.parameter_covariance, reference.parameter_covariance, rtol=1e-4)
+    np.testing.assert_allclose(result.predicted_pressure, bm3(result.x[3:], *result.x[:3]), rtol=1e-12)
+
+
+@pytest.mark.parametrize("shape", [(20, 2, 2), (80,)])
+def test_diagonal_cholesky_factors_equal_the_sigmas(shape):
+    factors = np.zeros((20, 2, 2))
+    factors[:, 0, 0], factors[:, 1, 1] = PRESSURE_SIGMA, VOLUME_SIGMA
+    arguments = (RtEos.bm3(*INITIAL), NAMES, INITIAL, LOWER, UPPER, PRESSURE, VOLUME, PRESSURE_SIGMA, VOLUME_SIGMA)
+    correlated = fit_rt_eos_native(*arguments, observation_cholesky=factors.reshape(shape))
+    plain = fit_rt_eos_native(*arguments)
+    np.testing.assert_allclose(correlated.x, plain.x, rtol=1e-12)
+    np.testing.assert_allclose(correlated.parameter_covariance, plain.parameter_covariance, rtol=1e-9)
+
+
+def holland_powell(vt, v0, k0, alpha0, theta=700.0, kp=4.0, tr=300.0, n=2.0):
+    """BM3 plus the Holland-Powell thermal pressure alpha0 K0 / Cv(Tr) (E(T) - E(Tr)), Einstein E and Cv."""
+    v, t = vt
+
+    def einstein(temperature):
+        u = theta / temperature
+        return 3 * n * R * theta / np.expm1(u), 3 * n * R * (u / 2 / np.sinh(u / 2)) ** 2
+
+    (energy, _), (energy_ref, cv_ref) = einstein(t), einstein(tr)
+    return bm3(v, v0, k0, kp) + alpha0 * k0 / cv_ref * (energy - energy_ref)
+
+
+THERMAL_TRUTH = np.array([11.24, 160.0, 3e-5])
+V_GRID, T_GRID = np.meshgrid(np.linspace(9.0, 11.5, 6), np.linspace(300.0, 2000.0, 5))
+VT = np.array([V_GRID.ravel(), T_GRID.ravel()])
+THERMAL_SIGMA = np.full(VT.shape[1], 0.1)
+THERMAL_PRESSURE = holland_powell(VT, *THERMAL_TRUTH) + RNG.normal(0.0, 0.1, VT.shape[1])
+
+
+def test_thermal_fit_matches_curve_fit():
+    model = ThermalEos.holland_powell_thermal_pressure(RtEos.bm3(11.0, 150.0, 4.0), 300.0, 700.0, 2e-5, 2.0)
+    initial = np.array([11.0, 150.0, 2e-5])
+    lower, upper = np.array([5.0, 10.0, 0.0]), np.array([20.0, 500.0, 1e-3])
+    result = fit_thermal_eos_native(model, ["rt_eos.V0", "rt_eos.K0", "alpha0"], initial, lower, upper,
+                                    THERMAL_PRESSURE, VT[0], VT[1], THERMAL_SIGMA)
+    expected, covariance = curve_fit(holland_powell, VT, THERMAL_PRESSURE, initial, THERMAL_SIGMA,
+                                     absolute_sigma=True, method="trf", x_scale=[1.0, 100.0, 1e-5], ftol=1e-14, xtol=1e-14,
+                                     gtol=1e-14)
+    np.testing.assert_allclose(result.x, expected, rtol=1e-6)
+    np.testing.assert_allclose(result.parameter_covariance, covariance, rtol=1e-4)
+    np.testing.assert_allclose(result.predicted_pressure, holland_powell(VT, *result.x), rtol=1e-11)
+
+
+@pytest.mark.parametrize(
+    "sigmas, latent_count",
+    [({}, 0), ({"temperature_sigma": np.full(30, 5.0)}, 1), ({"volume_sigma": np.full(30, 0.01)}, 1),
+     ({"volume_sigma": np.full(30, 0.01), "temperature_sigma": np.full(30, 5.0)}, 2)],
+    ids=["none", "temperatures", "volumes", "both"],
+)
+def test_thermal_latent_coordinates(sigmas, latent_count):
+    model = ThermalEos.holland_powell_thermal_pressure(RtEos.bm3(*THERMAL_TRUTH[:2], 4.0), 300.0, 700.0, 3e-5, 2.0)
+    result = fit_thermal_eos_native(model, ["rt_eos.K0", "alpha0"], np.array([150.0, 2e-5]), np.array([10.0, 0.0]),
+                                    np.array([500.0, 1e-3]), THERMAL_PRESSURE, VT[0], VT[1], THERMAL_SIGMA, **sigmas)
+    assert result.x.shape == (2 + 30 * latent_count,) and result.fun.shape == (30 * (latent_count + 1),)
+    assert result.parameter_covariance.shape == (2, 2) and result.predicted_pressure.shape == (30,)
+    if "temperature_sigma" in sigmas:
+        # Latent temperatures follow the latent volumes and start at the observed ones.
+        temperatures = result.x[2 + 30 * (latent_count - 1):]
+        assert np.all(np.abs(temperatures - VT[1]) < 25.0)
+
+
+def fit(**changes):
+    arguments = dict(model=RtEos.bm3(*INITIAL), parameter_names=NAMES, initial=INITIAL, lower=LOWER, upper=UPPER,
+                     pressure=PRESSURE, volume=VOLUME, pressure_sigma=PRESSURE_SIGMA)
+    arguments.update(changes)
+    return lambda: fit_rt_eos_native(**arguments)
+
+
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (fit(loss="Huber", volume=VOLUME[:3]), "unsupported loss function: Huber"),
+        (fit(volume=VOLUME[:3]), "EOS observation arrays must have the same non-zero length"),
+        (fit(volume_sigma=VOLUME_SIGMA, observation_cholesky=np.ones(79)),
+         "observation Cholesky factors have invalid dimensions or values"),
+        (fit(parameter_names=["V0", "K0"]), "native EOS parameter names and values have different lengths"),
+        (fit(parameter_names=["V0", "K0", "Kp"]), 'parameter "Kp" is unavailable for the native EOS'),
+        (fit(max_nfev=0), "max_evaluations must be positive"),
+    ],
+)
+def test_fit_validation_errors(call, message):
+    error = raises(FitValidationError, call, message)
+    assert (error.code, error.operation, error.field) == ("fit.invalid_input", "fit", None)
+
+
+def test_model_failure_at_a_trial_point_is_a_fit_eos_error():
+    error = raises(FitEosValidationError, fit(initial=np.array([11.0, -5.0, 4.0]), lower=np.array([5.0, -10.0, 1.0])),
+                   "invalid parameter K0: must be positive and finite")
+    assert (error.code, error.operation, error.field) == ("eos.invalid_parameter", "fit", "K0")
+
+
+def test_native_fit_releases_the_interpreter_lock():
+    n = 50000
+    volume = np.linspace(8.0, 11.2, n)
+    pressure, sigma = bm3(volume, *TRUTH), np.full(n, 0.1)
+    ticks, running = [0], [True]
+
+    def count():
+        while running[0]:
+            ticks[0] += 1
+
+    worker = threading.Thread(target=count)
+    worker.start()
+    try:
+        time.sleep(0.05)
+        start, before = time.perf_counter(), ticks[0]
+        time.sleep(0.05)
+        rate = (ticks[0] - before) / (time.perf_counter() - start)
+        start, before = time.perf_counter(), ticks[0]
+        fit_rt_eos_native(RtEos.bm3(*INITIAL), NAMES, INITIAL, LOWER, UPPER, pressure, volume, sigma, 0.001 * volume)
+        duration, during = time.perf_counter() - start, ticks[0] - before
+    finally:
+        running[0] = False
+        worker.join()
+    # Holding the lock, the fit would leave the counter at most one switch interval (5 ms) of counting.
+    assert duration > 0.05 and during > 0.25 * rate * duration
+
+
+def test_keyboard_interrupt_during_a_native_fit_is_raised_after_it():
+    process = run_python(
+        """
+        import os, signal, threading, time
+        import numpy as np
+        from nivaltus._engine import RtEos, fit_rt_eos_native
+
+        n = 200000
+        v = np.linspace(8.0, 11.2, n)
+        p = 1.5 * 160 * ((11.24 / v) ** (7 / 3) - (11.24 / v) ** (5 / 3))
+        threading.Timer(0.05, os.kill, (os.getpid(), signal.SIGINT)).start()
+        try:
+            fit_rt_eos_native(RtEos.bm3(11, 150, 4), ["V0", "K0", "K0_prime"], np.array([11.0, 150.0, 4.0]),
+                              np.array([5.0, 10.0, 1.0]), np.array([20.0, 500.0, 10.0]), p, v, np.ones(n), 0.01 * v)
+            time.sleep(1.0)
+        except KeyboardInterrupt:
+            print("interrupted")
+        """
+    )
+    assert process.stdout.split() == ["interrupted"]
