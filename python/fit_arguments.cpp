@@ -1,35 +1,16 @@
 #include "python/fit_arguments.hpp"
 
-#include <new>
-#include <stdexcept>
-
 #include "python/arguments.hpp"
 #include "python/array_view.hpp"
+#include "python/memory_error.hpp"
 #include "python/py_ref.hpp"
 
 namespace nivaltus::python {
-namespace {
-
-// The element count comes from the caller's array, which may be a zero-stride
-// view of one value: a copy the process cannot hold is MemoryError, not an
-// abort.
-bool resize_or_raise(std::vector<double>& values, std::size_t n) {
-  try {
-    values.resize(n);
-  } catch (const std::bad_alloc&) {
-    PyErr_NoMemory();
-    return false;
-  } catch (const std::length_error&) {
-    PyErr_NoMemory();
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
 
 bool copy_view(const ArrayView& view, std::vector<double>& out) {
-  if (!resize_or_raise(out, view.size)) return false;
+  // The count comes from the caller's array, which may be a zero-stride view
+  // of one value.
+  if (!resize_or_raise_memory_error(out, view.size)) return false;
   view.copy_to(out.data());
   return true;
 }

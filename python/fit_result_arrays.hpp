@@ -7,10 +7,10 @@
 #include <Python.h>
 
 #include <cstddef>
-#include <new>
 #include <span>
-#include <stdexcept>
 #include <vector>
+
+#include "python/memory_error.hpp"
 
 namespace nivaltus::python {
 
@@ -23,19 +23,5 @@ PyObject* matrix_array(std::vector<double> values, std::size_t rows, std::size_t
 
 // As matrix_array, over a copy of the values.
 PyObject* copied_matrix_array(std::span<const double> values, std::size_t rows, std::size_t cols);
-
-// Runs `body`; an allocation it cannot make (its size came from the caller's
-// input) becomes MemoryError and a null result. Whatever the body built is
-// released by unwinding.
-template <class Body>
-PyObject* raising_memory_error(Body&& body) {
-  try {
-    return body();
-  } catch (const std::bad_alloc&) {
-    return PyErr_NoMemory();
-  } catch (const std::length_error&) {
-    return PyErr_NoMemory();
-  }
-}
 
 }  // namespace nivaltus::python

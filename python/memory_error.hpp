@@ -8,9 +8,7 @@
 #include <Python.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <new>
-#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -22,28 +20,27 @@ inline PyObject* raise_memory_error(std::size_t bytes) {
   return PyErr_Format(PyExc_MemoryError, "cannot allocate %zu bytes", bytes);
 }
 
-// Runs `allocate` (which sizes containers, e.g. v.resize(n)); a std::bad_alloc
-// or std::length_error from it becomes MemoryError and the result is false.
-// Whatever `allocate` had already allocated is released by its own owners.
-template <class Allocate>
-[[nodiscard]] bool allocate_or_raise_memory_error(Allocate&& allocate, std::size_t bytes) {
+// Runs `body`, which returns a new reference (or true) on success and null
+// (or false) with an error set on failure; an allocation it cannot make
+// becomes MemoryError and that failure value. Whatever the body built is
+// released by unwinding.
+template <class Body>
+auto raising_memory_error(Body&& body) -> decltype(body()) {
   try {
-    allocate();
-    return true;
+    return body();
   } catch (const std::bad_alloc&) {
   } catch (const std::length_error&) {
   }
-  raise_memory_error(bytes);
-  return false;
+  PyErr_NoMemory();
+  return {};
 }
 
-// n value-initialised elements, or nullopt with MemoryError set.
-template <class T>
-std::optional<std::vector<T>> caller_sized_vector(std::size_t n) {
-  const std::size_t bytes = n > SIZE_MAX / sizeof(T) ? SIZE_MAX : n * sizeof(T);
-  std::optional<std::vector<T>> out;
-  if (!allocate_or_raise_memory_error([&] { out.emplace(n); }, bytes)) return std::nullopt;
-  return out;
+// `values` resized to n elements, or false with MemoryError set.
+[[nodiscard]] inline bool resize_or_raise_memory_error(std::vector<double>& values, std::size_t n) {
+  return raising_memory_error([&] {
+    values.resize(n);
+    return true;
+  });
 }
 
 }  // namespace nivaltus::python
