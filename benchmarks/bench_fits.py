@@ -21,6 +21,7 @@ import time
 
 import numpy as np
 from scipy.optimize import least_squares
+from timing import best_time
 
 from nivaltus._engine import RtEos, fit_least_squares, fit_rt_eos_native
 
@@ -40,15 +41,6 @@ def data(n, seed=1):
     volume = np.linspace(8.0, 11.2, n)
     sigma = 0.05 + 0.01 * bm3(volume, V0, K0, K0_PRIME)
     return volume, bm3(volume, V0, K0, K0_PRIME) + rng.normal(0.0, sigma), sigma
-
-
-def best_time(function, repeat):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        function()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def latent_fit(n):
@@ -94,9 +86,9 @@ def main():
     print("100-point BM3 fit (x: SciPy, native, fit_least_squares)")
     for label, x in (("scipy", reference.x), ("native", native.x), ("python", through_python.x)):
         print(f"  {label:>7}: V0 = {x[0]:.6f}, K0 = {x[1]:.4f}, K0' = {x[2]:.5f}")
-    t_scipy = best_time(scipy_fit, arguments.repeat)
-    t_native = best_time(native_fit, arguments.repeat)
-    t_python = best_time(python_fit, arguments.repeat)
+    t_scipy = best_time(scipy_fit, arguments.repeat)[0]
+    t_native = best_time(native_fit, arguments.repeat)[0]
+    t_python = best_time(python_fit, arguments.repeat)[0]
     print(f"  least_squares (NumPy residual): {t_scipy * 1e3:8.3f} ms, {reference.nfev} evaluations")
     print(f"  fit_rt_eos_native:              {t_native * 1e3:8.3f} ms, {native.nfev} evaluations"
           f"  -> {t_scipy / t_native:6.1f}x faster than SciPy")
@@ -133,8 +125,8 @@ def main():
         for thread in threads:
             thread.join()
 
-    t_serial = best_time(serial, max(1, arguments.repeat // 2))
-    t_threaded = best_time(threaded, max(1, arguments.repeat // 2))
+    t_serial = best_time(serial, max(1, arguments.repeat // 2))[0]
+    t_threaded = best_time(threaded, max(1, arguments.repeat // 2))[0]
     print(f"  one after another: {t_serial * 1e3:8.1f} ms; four threads at once: {t_threaded * 1e3:8.1f} ms"
           f"  -> speed-up {t_serial / t_threaded:.2f}x")
 

@@ -18,16 +18,9 @@ import subprocess
 import sys
 import time
 
+from timing import best_time
+
 V0, K0, K0_PRIME = 11.248, 160.2, 3.99
-
-
-def best_time(function, repeat):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        function()
-        best = min(best, time.perf_counter() - start)
-    return best
 
 
 def per_call(function, calls):
@@ -59,12 +52,12 @@ def measure(size, repeat):
     model.pressure_array(volumes[:100_000])  # start the pool outside the timing
     pressures = np.linspace(-5.0, 200.0, 10_000)
     result = {
-        "pressure_array": best_time(lambda: model.pressure_array(volumes), repeat),
-        "volume_array": best_time(lambda: model.volume_array(pressures), repeat),
+        "pressure_array": best_time(lambda: model.pressure_array(volumes), repeat)[0],
+        "volume_array": best_time(lambda: model.volume_array(pressures), repeat)[0],
     }
     if os.environ.get("BENCH_BASELINES") == "1":
         np.testing.assert_allclose(model.pressure_array(volumes), numpy_bm3(volumes), rtol=1e-10, atol=1e-9)
-        result["numpy_expression"] = best_time(lambda: numpy_bm3(volumes), repeat)
+        result["numpy_expression"] = best_time(lambda: numpy_bm3(volumes), repeat)[0]
 
         # Plain Python floats: the cheapest way to hand brentq the same formula.
         def brentq_loop():
@@ -72,7 +65,7 @@ def measure(size, repeat):
 
         expected = np.array(brentq_loop())
         np.testing.assert_allclose(model.volume_array(pressures), expected, rtol=1e-9)
-        result["brentq_loop"] = best_time(brentq_loop, 2)
+        result["brentq_loop"] = best_time(brentq_loop, 2)[0]
         small = volumes[:: size // 10][:10].copy()
         result["pressure_array_10"] = per_call(lambda: model.pressure_array(small), 200_000)
         result["pressure_scalar"] = per_call(lambda: model.pressure_scalar(9.5), 500_000)

@@ -21,12 +21,12 @@ worker pool runs NIVALTUS_NUM_THREADS workers, 2 unless set.
 
 import argparse
 import os
-import time
 
 os.environ.setdefault("NIVALTUS_NUM_THREADS", "2")
 
 import numpy as np  # noqa: E402
 from scipy.optimize import brentq  # noqa: E402
+from timing import best_time  # noqa: E402
 
 from nivaltus._engine import RtEos, ThermalEos  # noqa: E402
 
@@ -78,15 +78,6 @@ class NumpyMieGruneisenDebye:
             end = start + chunk
             out[start:end] = self.pressure(v[start:end], t[start:end])
         return out
-
-
-def best_time(call, repeat):
-    best, result = float("inf"), None
-    for _ in range(repeat):
-        start = time.perf_counter()
-        result = call()
-        best = min(best, time.perf_counter() - start)
-    return best, result
 
 
 def max_relative_difference(a, b):
