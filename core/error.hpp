@@ -16,7 +16,7 @@
 namespace nivaltus {
 
 class EosError {
-public:
+ public:
   enum class Kind : std::uint8_t {
     // A value checked as a parameter fails its check: a constructor
     // argument, or one of the few operation inputs checked as parameters (a
@@ -70,7 +70,7 @@ public:
 
   friend constexpr bool operator==(const EosError&, const EosError&) = default;
 
-private:
+ private:
   constexpr explicit EosError(Kind kind, std::string_view field = {}, std::string_view message = {})
       : kind_(kind), field_(field), message_(message) {}
 

@@ -77,8 +77,8 @@ bool bind_arguments_with_defaults(const char* function_name, std::span<const cha
 
 bool bind_arguments(const char* function_name, std::span<const char* const> names, PyObject* const* args,
                     Py_ssize_t positional_count, PyObject* keyword_names, std::span<PyObject*> out) {
-  return bind_arguments_with_defaults(function_name, names, names.size(), args, positional_count, keyword_names,
-                                      out);
+  return bind_arguments_with_defaults(function_name, names, names.size(), args, positional_count,
+                                      keyword_names, out);
 }
 
 void add_argument_note(const char* name) {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "python/panic.hpp"
 #include "python/exceptions.hpp"
+#include "python/panic.hpp"
 #include "python/py_ref.hpp"
 
 namespace nivaltus::python {

@@ -149,9 +149,11 @@ inline constexpr double upper_end = {UPPER!r};
 inline constexpr int interval_count = {len(table)};
 inline constexpr int degree = {DEGREE};
 
+// clang-format off
 inline constexpr double coefficients[interval_count][degree + 1] = {{
 {body}
 }};
+// clang-format on
 
 }}  // namespace nivaltus::thermal::debye_table
 """)

@@ -25,10 +25,12 @@
 namespace nivaltus::fit {
 
 class [[nodiscard]] FitError {
-public:
+ public:
   enum class Kind : std::uint8_t { InvalidInput, EvaluationFailed, Eos, SingularSystem };
 
-  static FitError invalid_input(std::string message) { return FitError(Kind::InvalidInput, std::move(message)); }
+  static FitError invalid_input(std::string message) {
+    return FitError(Kind::InvalidInput, std::move(message));
+  }
   static FitError evaluation_failed(std::string message) {
     return FitError(Kind::EvaluationFailed, std::move(message));
   }
@@ -64,7 +66,7 @@ public:
 
   friend bool operator==(const FitError&, const FitError&) = default;
 
-private:
+ private:
   FitError(Kind kind, std::string message)
       : kind_(kind), message_(std::move(message)), eos_(EosError::non_finite_result()) {}
   explicit FitError(EosError error) : kind_(Kind::Eos), eos_(error) {}

@@ -16,6 +16,7 @@ inline constexpr double upper_end = 12.0;
 inline constexpr int interval_count = 24;
 inline constexpr int degree = 9;
 
+// clang-format off
 inline constexpr double coefficients[interval_count][degree + 1] = {
     {0.9093726775388992, -0.08750928447584856, 0.0031110893781848815,
      -9.24696446049603e-06, -2.2850215045363152e-06, 1.595535804830095e-08,
@@ -114,5 +115,6 @@ inline constexpr double coefficients[interval_count][degree + 1] = {
      1.8206943443315792e-11, -3.576923673227441e-13, 5.8868436207268984e-15,
      -7.329344279224953e-17},
 };
+// clang-format on
 
 }  // namespace nivaltus::thermal::debye_table

@@ -253,15 +253,21 @@ EosResult<Model> model_result(Fields&&... fields) {
 // carries a heat-capacity model.
 template <class Model>
 concept ThermalEosModel = std::derived_from<Model, ThermalEos<Model>> &&
-    requires(const Model& model, double volume, double temperature) {
-  { model.thermal_pressure(volume, temperature) } -> std::same_as<EosResult<double>>;
-};
+                          requires(const Model& model, double volume, double temperature) {
+                            {
+                              model.thermal_pressure(volume, temperature)
+                            } -> std::same_as<EosResult<double>>;
+                          };
 
 template <class Model>
 concept CaloricEosModel = ThermalEosModel<Model> && std::derived_from<Model, CaloricEos<Model>> &&
-    requires(const Model& model, double volume, double temperature) {
-  { model.molar_heat_capacity_v(volume, temperature) } -> std::same_as<EosResult<double>>;
-  { model.gruneisen_parameter(volume, temperature) } -> std::same_as<EosResult<double>>;
-};
+                          requires(const Model& model, double volume, double temperature) {
+                            {
+                              model.molar_heat_capacity_v(volume, temperature)
+                            } -> std::same_as<EosResult<double>>;
+                            {
+                              model.gruneisen_parameter(volume, temperature)
+                            } -> std::same_as<EosResult<double>>;
+                          };
 
 }  // namespace nivaltus::thermal

@@ -135,7 +135,7 @@ TEST(ThermalConsistency, OtherLawsAndReferences) {
 // S = (E - F)/T exactly.
 TEST(ThermalConsistency, DorogokupetsOganovTermsAreDerivativesOfOneFreeEnergy) {
   const DorogokupetsOganov2007 model = thermal_test::dorogokupets_oganov_model();
-  const auto term = [&model](double v, double t, double ThermodynamicTerms::*field) -> EosResult<double> {
+  const auto term = [&model](double v, double t, double ThermodynamicTerms::* field) -> EosResult<double> {
     const EosResult<ThermodynamicTerms> terms = model.thermodynamic_terms(v, t);
     if (!terms) return std::unexpected(terms.error());
     return (*terms).*field;
