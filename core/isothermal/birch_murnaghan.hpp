@@ -62,8 +62,7 @@ struct BM3 {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<BM3>(); }
 
   static EosResult<BM3> make(double v0, double k0, double k0_prime) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
     return BM3{v0, k0, k0_prime};
   }
 
@@ -98,9 +97,9 @@ struct BM4 {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_k0_double_prime_parameters<BM4>(); }
 
   static EosResult<BM4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
-    if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime, k0_double_prime); !bad) {
+      return std::unexpected(bad.error());
+    }
     return BM4{v0, k0, k0_prime, k0_double_prime};
   }
 

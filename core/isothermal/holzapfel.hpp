@@ -32,8 +32,7 @@ struct Holzapfel {
   }
 
   static EosResult<Holzapfel> make(double v0, double k0, double k0_prime, double n, double z) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
     if (!is_positive_finite(n)) return fail_parameter("n", phrase::positive_finite);
     if (!is_positive_finite(z)) return fail_parameter("Z", phrase::positive_finite);
     // 1.6666666666666667 is the double nearest 5/3.

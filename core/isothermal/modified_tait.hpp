@@ -29,9 +29,9 @@ struct ModifiedTait {
   }
 
   static EosResult<ModifiedTait> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
-    if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime, k0_double_prime); !bad) {
+      return std::unexpected(bad.error());
+    }
     const double d = k0_prime * k0_prime + k0_prime - k0 * k0_double_prime;
     const double s = 1.0 + k0_prime;
     const double t = k0 * k0_double_prime + s;

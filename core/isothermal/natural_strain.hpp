@@ -72,8 +72,7 @@ struct NaturalStrain3 {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<NaturalStrain3>(); }
 
   static EosResult<NaturalStrain3> make(double v0, double k0, double k0_prime) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
     return NaturalStrain3{v0, k0, k0_prime};
   }
 
@@ -100,9 +99,9 @@ struct NaturalStrain4 {
   }
 
   static EosResult<NaturalStrain4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
-    if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime, k0_double_prime); !bad) {
+      return std::unexpected(bad.error());
+    }
     return NaturalStrain4{v0, k0, k0_prime, k0_double_prime};
   }
 

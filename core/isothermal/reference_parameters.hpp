@@ -15,6 +15,21 @@ inline EosResult<void> check_reference_parameters(double v0, double k0) {
   return {};
 }
 
+// V0 and K0 as above, then K0_prime finite.
+inline EosResult<void> check_reference_parameters(double v0, double k0, double k0_prime) {
+  if (auto bad = check_reference_parameters(v0, k0); !bad) return bad;
+  if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+  return {};
+}
+
+// V0, K0 and K0_prime as above, then K0_double_prime finite.
+inline EosResult<void> check_reference_parameters(double v0, double k0, double k0_prime,
+                                                  double k0_double_prime) {
+  if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return bad;
+  if (!is_finite(k0_double_prime)) return fail_parameter("K0_double_prime", phrase::finite);
+  return {};
+}
+
 // The parameter tables that the isothermal records share: V0, K0, then
 // K0_prime and K0_double_prime as the record has them.
 template <class Model>

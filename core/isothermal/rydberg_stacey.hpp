@@ -25,8 +25,7 @@ struct RydbergStacey {
   }
 
   static EosResult<RydbergStacey> make(double v0, double k0, double k0_prime, double k_infinity_prime) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    if (!is_finite(k0_prime)) return fail_parameter("K0_prime", phrase::finite);
+    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
     if (!is_finite(k_infinity_prime)) return fail_parameter("K_infinity_prime", phrase::finite);
     return RydbergStacey{v0, k0, k0_prime, k_infinity_prime};
   }
