@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 #include <string>
 
@@ -16,118 +17,79 @@ namespace {
 
 using namespace test;
 
-SolverOptions valid_options() { return SolverOptions{}; }
-
-struct ProblemCase {
-  Vector initial, lower, upper;
-  SolverOptions options;
-  std::string message;  // empty: valid
-};
-
-std::vector<ProblemCase> problem_cases() {
-  const auto with = [](auto change) {
-    SolverOptions options = valid_options();
-    change(options);
-    return options;
-  };
+// Bounds are checked before the options (every row also has f_scale = 0),
+// and the first failing parameter is named.
+TEST(ValidateProblem, ReportsTheFirstFailingBound) {
+  const std::string lengths = "initial values and bounds must have the same non-zero length";
   const std::string bounds = "invalid initial value or bounds at parameter ";
-  const SolverOptions bad_scale = with([](SolverOptions& o) { o.f_scale = 0.0; });
-  return {
-      {{1.0}, {-inf}, {inf}, valid_options(), ""},
-      {{}, {}, {}, valid_options(), "initial values and bounds must have the same non-zero length"},
-      {{1.0, 2.0},
-       {0.0},
-       {3.0, 3.0},
-       valid_options(),
-       "initial values and bounds must have the same non-zero length"},
-      {{inf}, {-inf}, {inf}, valid_options(), bounds + "0"},
-      {{nan}, {-inf}, {inf}, valid_options(), bounds + "0"},
-      {{1.0, 1.0}, {0.0, nan}, {2.0, 2.0}, valid_options(), bounds + "1"},
-      {{1.0}, {inf}, {inf}, valid_options(), bounds + "0"},
-      {{1.0}, {-inf}, {-inf}, valid_options(), bounds + "0"},
-      {{1.0}, {1.0}, {1.0}, valid_options(), bounds + "0"},
-      {{0, 0, 5, 0, 0, 5}, {-1, -1, -1, -1, -1, -1}, {1, 1, 1, 1, 1, 1}, bad_scale, bounds + "2"},
-      {{1.0}, {0.0}, {2.0}, bad_scale, "f_scale must be positive and finite"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.f_scale = -1.0; }),
-       "f_scale must be positive and finite"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.f_scale = inf; }),
-       "f_scale must be positive and finite"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.f_scale = nan; }),
-       "f_scale must be positive and finite"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.f_scale = 5e-324; }),
-       "f_scale squared must be a normal finite number"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.f_scale = 1e155; }),
-       "f_scale squared must be a normal finite number"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.max_nfev = 0; }),
-       "max_evaluations must be positive"},
-      {{1.0}, {0.0}, {2.0}, with([](SolverOptions& o) { o.max_nfev = 1; }), ""},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.ftol = 0.0; }),
-       "solver tolerances must be positive and finite"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.gtol = inf; }),
-       "solver tolerances must be positive and finite"},
-      {{1.0},
-       {0.0},
-       {2.0},
-       with([](SolverOptions& o) { o.xtol = nan; }),
-       "solver tolerances must be positive and finite"},
+  const struct {
+    Vector initial, lower, upper;
+    std::string message;
+  } cases[] = {
+      {{}, {}, {}, lengths},
+      {{1.0, 2.0}, {0.0}, {3.0, 3.0}, lengths},
+      {{nan}, {-inf}, {inf}, bounds + "0"},
+      {{1.0, 1.0}, {0.0, nan}, {2.0, 2.0}, bounds + "1"},
+      {{1.0}, {inf}, {inf}, bounds + "0"},
+      {{1.0}, {-inf}, {-inf}, bounds + "0"},
+      {{1.0}, {1.0}, {1.0}, bounds + "0"},
+      {{0, 0, 5, 0, 0, 5}, Vector(6, -1.0), Vector(6, 1.0), bounds + "2"},
   };
+  SolverOptions options;
+  options.f_scale = 0.0;
+  for (const auto& c : cases) {
+    EXPECT_TRUE(fails_with(validate_problem(c.initial, c.lower, c.upper, options), input(c.message)))
+        << c.message;
+  }
 }
 
-TEST(ValidateProblem, ReportsTheFirstFailingCheck) {
-  std::size_t row = 0;
-  for (const ProblemCase& c : problem_cases()) {
-    const auto result = validate_problem(c.initial, c.lower, c.upper, c.options);
+TEST(ValidateProblem, RefusesEachBadOption) {
+  const std::string scale = "f_scale must be positive and finite";
+  const std::string squared = "f_scale squared must be a normal finite number";
+  const std::string tolerances = "solver tolerances must be positive and finite";
+  const struct {
+    void (*change)(SolverOptions&);
+    std::string message;  // empty: valid
+  } cases[] = {
+      {[](SolverOptions&) {}, ""},
+      {[](SolverOptions& o) { o.max_nfev = 1; }, ""},
+      {[](SolverOptions& o) { o.f_scale = 0.0; }, scale},
+      {[](SolverOptions& o) { o.f_scale = inf; }, scale},
+      {[](SolverOptions& o) { o.f_scale = nan; }, scale},
+      {[](SolverOptions& o) { o.f_scale = 5e-324; }, squared},
+      {[](SolverOptions& o) { o.f_scale = 1e155; }, squared},
+      {[](SolverOptions& o) { o.max_nfev = 0; }, "max_evaluations must be positive"},
+      {[](SolverOptions& o) { o.ftol = 0.0; }, tolerances},
+      {[](SolverOptions& o) { o.gtol = inf; }, tolerances},
+      {[](SolverOptions& o) { o.xtol = nan; }, tolerances},
+  };
+  for (const auto& c : cases) {
+    SolverOptions options;
+    c.change(options);
+    const auto result = validate_problem(Vector{1.0}, Vector{0.0}, Vector{2.0}, options);
     if (c.message.empty()) {
-      EXPECT_TRUE(result.has_value()) << "row " << row << ": " << result.error();
+      EXPECT_TRUE(result.has_value()) << result.error();
     } else {
-      EXPECT_TRUE(fails_with(result, input(c.message))) << "row " << row;
+      EXPECT_TRUE(fails_with(result, input(c.message))) << c.message;
     }
-    ++row;
   }
 }
 
 TEST(ValidateResiduals, RefusesEmptyWrongLengthOrNonFinite) {
   EXPECT_TRUE(fails_with(validate_residuals(Vector{}), invalid_vector));
   EXPECT_TRUE(fails_with(validate_residuals(Vector{1.0, nan, 2.0}), invalid_vector));
-  EXPECT_TRUE(fails_with(validate_residuals(Vector{-inf}), invalid_vector));
+  EXPECT_TRUE(fails_with(validate_residuals(Vector{1.0, -inf}, 2), invalid_vector));
   EXPECT_TRUE(fails_with(validate_residuals(Vector{1.0, 2.0}, 3), invalid_vector));
   EXPECT_TRUE(validate_residuals(Vector{1.0, 2.0, -3.0}, 3).has_value());
-  EXPECT_TRUE(validate_residuals(Vector{0.0}).has_value());
 }
 
+// Each component of the step is measured against max(|x_old|, 1), so that
+// the stopping test does not depend on the units of the parameters.
 TEST(StepNorms, RelativeToTheStartingPoint) {
   EXPECT_TRUE(relatively_near(scaled_norm_difference(Vector{1e6 + 1}, Vector{1e6}), 1e-6, 1e-9));
-  EXPECT_EQ(scaled_norm_difference(Vector{0.5}, Vector{0.0}), 0.5);
-  EXPECT_EQ(scaled_norm_difference(Vector{}, Vector{}), 0.0);
-  EXPECT_EQ(scaled_norm_difference(Vector{3.0, 4.0, 99.0}, Vector{0.0, 0.0}), 5.0);
-  // x on its own scale: components above one in magnitude count as one.
+  EXPECT_EQ(scaled_norm_difference(Vector{3.5, 4.0}, Vector{0.5, 0.0}), 5.0);
   EXPECT_EQ(scaled_norm(Vector{0.6, 0.8}), 1.0);
   EXPECT_EQ(scaled_norm(Vector{1.6e11, -3e4, 0.0}), std::sqrt(2.0));
-  EXPECT_EQ(scaled_norm(Vector{1e-5, 4.0}), std::sqrt(1e-10 + 1.0));
 }
 
 TEST(ProjectedGradientNorm, BlocksDescentThroughABound) {
@@ -142,15 +104,14 @@ constexpr std::size_t top = std::numeric_limits<std::size_t>::max();
 
 // Counts whose products or sums wrap in plain unsigned arithmetic.
 TEST(LayoutSizes, OverflowIsDetected) {
+  // g = 3, P = 5, L = 2: n = 13, m = 15, global Jacobian m·g, latent
+  // Jacobian m·L, blocks g², g·L·P and P·L².
   const auto sizes = layout_sizes(StructuredLayout{3, 5, 2});
   ASSERT_TRUE(sizes.has_value());
-  EXPECT_EQ(sizes->parameter_count, 13u);
-  EXPECT_EQ(sizes->residual_count, 15u);
-  EXPECT_EQ(sizes->global_jacobian, 45u);
-  EXPECT_EQ(sizes->latent_jacobian, 30u);
-  EXPECT_EQ(sizes->global_block, 9u);
-  EXPECT_EQ(sizes->coupling_blocks, 30u);
-  EXPECT_EQ(sizes->latent_blocks, 20u);
+  EXPECT_EQ(
+      (std::array{sizes->parameter_count, sizes->residual_count, sizes->global_jacobian,
+                  sizes->latent_jacobian, sizes->global_block, sizes->coupling_blocks, sizes->latent_blocks}),
+      (std::array<std::size_t, 7>{13, 15, 45, 30, 9, 30, 20}));
   const StructuredLayout wrapping[] = {
       {1, std::size_t{1} << 63, 2},  // L·P = 2^64 → 0: n would read 1
       {2, 1, top},                   // g + L·P wraps to 1, L + 1 to 0
@@ -158,14 +119,13 @@ TEST(LayoutSizes, OverflowIsDetected) {
       {1, top / 2 + 1, 1},           // (L + 1)·P wraps
       {std::size_t{1} << 33, 1, 0},  // g·g wraps
   };
+  const FitError mismatch = input("structured layout does not match the parameter vector");
   for (const StructuredLayout& layout : wrapping) {
     EXPECT_FALSE(layout_sizes(layout).has_value()) << layout.global_parameter_count;
-    EXPECT_TRUE(fails_with(check_layout_parameters(layout, 1),
-                           input("structured layout does not match the parameter vector")));
+    EXPECT_TRUE(fails_with(check_layout_parameters(layout, 1), mismatch));
   }
   EXPECT_TRUE(check_layout_parameters(StructuredLayout{3, 5, 2}, 13).has_value());
-  EXPECT_TRUE(fails_with(check_layout_parameters(StructuredLayout{3, 5, 2}, 12),
-                         input("structured layout does not match the parameter vector")));
+  EXPECT_TRUE(fails_with(check_layout_parameters(StructuredLayout{3, 5, 2}, 12), mismatch));
 }
 
 // A layout whose wrapped sizes would match a one-parameter problem never
