@@ -23,10 +23,8 @@ TEST(Loss, FromNameIsExactAndCaseSensitive) {
       {"cauchy", Loss::Cauchy}, {"arctan", Loss::Arctan},
   };
   for (const auto& [name, loss] : accepted) {
-    const auto parsed = Loss::from_name(name);
-    ASSERT_TRUE(parsed.has_value()) << name;
-    EXPECT_EQ(*parsed, loss);
-    EXPECT_EQ(parsed->name(), name);
+    EXPECT_EQ(Loss::from_name(name), loss);
+    EXPECT_EQ(loss.name(), name);
   }
   for (const char* name : {"Linear", "HUBER", " huber", "cauchy ", "softl1", "", "l2"}) {
     EXPECT_TRUE(fails_with(Loss::from_name(name), input(std::string("unsupported loss function: ") + name)));
@@ -63,16 +61,6 @@ TEST(Loss, CostWeightAndRowFactorMatchClosedForms) {
   }
 }
 
-TEST(Loss, CostSumsOverResiduals) {
-  const Vector r{1.0, -2.0, 0.5};
-  // Linear: ½Σr² whatever C.
-  EXPECT_TRUE(relatively_near(robust_cost(r, Loss::Linear, 7.0), 2.625, 1e-14));
-  // Cauchy, C = 2: ½·4·Σ log1p(r²/4).
-  EXPECT_TRUE(relatively_near(robust_cost(r, Loss::Cauchy, 2.0),
-                              2.0 * (std::log1p(0.25) + std::log1p(1.0) + std::log1p(0.0625)), 1e-14));
-  EXPECT_EQ(robust_cost(Vector{}, Loss::Huber, 1.0), 0.0);
-}
-
 // Weights and row factors never fall below the floor, also where ρ' is
 // vanishingly small or not a number.
 TEST(Loss, FloorsHoldForHugeAndNaNArguments) {
@@ -87,15 +75,6 @@ TEST(Loss, FloorsHoldForHugeAndNaNArguments) {
   }
   EXPECT_EQ(robust_weights(Vector{1e200}, Loss::Linear, 1.0)[0], 1.0);
   EXPECT_EQ(robust_row_factors(Vector{1e200}, Loss::Linear, 1.0)[0], 1.0);
-}
-
-TEST(Loss, ResultJacobianScalesRows) {
-  const Vector jacobian{1.0, 2.0, 3.0, 4.0};
-  // Rows with z = 1/4 and z = 3 under Cauchy: factors √0.48 and √ε.
-  const Vector scaled = robust_result_jacobian(jacobian, Vector{0.5, std::sqrt(3.0)}, 2, Loss::Cauchy, 1.0);
-  EXPECT_TRUE(all_near(
-      scaled, Vector{std::sqrt(0.48), 2.0 * std::sqrt(0.48), 3.0 * root_epsilon, 4.0 * root_epsilon}, 1e-6));
-  EXPECT_EQ(robust_result_jacobian(jacobian, Vector{0.5, 7.0}, 2, Loss::Linear, 1.0), jacobian);
 }
 
 }  // namespace

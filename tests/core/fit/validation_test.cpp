@@ -49,10 +49,8 @@ TEST(ValidateProblem, RefusesEachBadOption) {
   const std::string tolerances = "solver tolerances must be positive and finite";
   const struct {
     void (*change)(SolverOptions&);
-    std::string message;  // empty: valid
+    std::string message;
   } cases[] = {
-      {[](SolverOptions&) {}, ""},
-      {[](SolverOptions& o) { o.max_nfev = 1; }, ""},
       {[](SolverOptions& o) { o.f_scale = 0.0; }, scale},
       {[](SolverOptions& o) { o.f_scale = inf; }, scale},
       {[](SolverOptions& o) { o.f_scale = nan; }, scale},
@@ -66,13 +64,11 @@ TEST(ValidateProblem, RefusesEachBadOption) {
   for (const auto& c : cases) {
     SolverOptions options;
     c.change(options);
-    const auto result = validate_problem(Vector{1.0}, Vector{0.0}, Vector{2.0}, options);
-    if (c.message.empty()) {
-      EXPECT_TRUE(result.has_value()) << result.error();
-    } else {
-      EXPECT_TRUE(fails_with(result, input(c.message))) << c.message;
-    }
+    EXPECT_TRUE(
+        fails_with(validate_problem(Vector{1.0}, Vector{0.0}, Vector{2.0}, options), input(c.message)))
+        << c.message;
   }
+  EXPECT_TRUE(validate_problem(Vector{1.0}, Vector{-inf}, Vector{inf}, SolverOptions{1}).has_value());
 }
 
 TEST(ValidateResiduals, RefusesEmptyWrongLengthOrNonFinite) {
@@ -97,12 +93,19 @@ TEST(ProjectedGradientNorm, BlocksDescentThroughABound) {
   EXPECT_EQ(projected_gradient_norm(Vector{2.0, -3.0}, x, lower, upper), 0.0);
   EXPECT_EQ(projected_gradient_norm(Vector{-2.0, 3.0}, x, lower, upper), 3.0);
   EXPECT_EQ(projected_gradient_norm(Vector{nan, -0.5}, Vector{0.5, 0.5}, lower, upper), 0.5);
-  EXPECT_EQ(projected_gradient_norm(Vector{}, Vector{}, Vector{}, Vector{}), 0.0);
 }
 
 constexpr std::size_t top = std::numeric_limits<std::size_t>::max();
 
 // Counts whose products or sums wrap in plain unsigned arithmetic.
+const StructuredLayout wrapping[] = {
+    {1, std::size_t{1} << 63, 2},  // L·P = 2^64 → 0: n would read 1
+    {2, 1, top},                   // g + L·P wraps to 1, L + 1 to 0
+    {top, 1, 1},                   // g + L·P wraps
+    {1, top / 2 + 1, 1},           // (L + 1)·P wraps
+    {std::size_t{1} << 33, 1, 0},  // g·g wraps
+};
+
 TEST(LayoutSizes, OverflowIsDetected) {
   // g = 3, P = 5, L = 2: n = 13, m = 15, global Jacobian m·g, latent
   // Jacobian m·L, blocks g², g·L·P and P·L².
@@ -112,13 +115,6 @@ TEST(LayoutSizes, OverflowIsDetected) {
       (std::array{sizes->parameter_count, sizes->residual_count, sizes->global_jacobian,
                   sizes->latent_jacobian, sizes->global_block, sizes->coupling_blocks, sizes->latent_blocks}),
       (std::array<std::size_t, 7>{13, 15, 45, 30, 9, 30, 20}));
-  const StructuredLayout wrapping[] = {
-      {1, std::size_t{1} << 63, 2},  // L·P = 2^64 → 0: n would read 1
-      {2, 1, top},                   // g + L·P wraps to 1, L + 1 to 0
-      {top, 1, 1},                   // g + L·P wraps
-      {1, top / 2 + 1, 1},           // (L + 1)·P wraps
-      {std::size_t{1} << 33, 1, 0},  // g·g wraps
-  };
   const FitError mismatch = input("structured layout does not match the parameter vector");
   for (const StructuredLayout& layout : wrapping) {
     EXPECT_FALSE(layout_sizes(layout).has_value()) << layout.global_parameter_count;
@@ -129,18 +125,17 @@ TEST(LayoutSizes, OverflowIsDetected) {
 }
 
 // A layout whose wrapped sizes would match a one-parameter problem never
-// reaches the Jacobian.
+// reaches the residual function.
 TEST(LayoutSizes, EngineRefusesAWrappingLayout) {
   std::size_t calls = 0;
   const auto residual = [&](std::span<const double> p) -> FitResult<Vector> {
     ++calls;
     return Vector{p[0]};
   };
-  for (const StructuredLayout& layout :
-       {StructuredLayout{1, std::size_t{1} << 63, 2}, StructuredLayout{2, 1, top}}) {
-    const auto result =
-        least_squares_internal(Vector{1.0}, Vector{-inf}, Vector{inf}, SolverOptions{}, layout, residual);
-    EXPECT_TRUE(fails_with(result, input("structured layout does not match the parameter vector")));
+  for (const StructuredLayout& layout : wrapping) {
+    EXPECT_TRUE(
+        fails_with(least_squares_internal(Vector{1.0}, Vector{-inf}, Vector{inf}, {}, layout, residual),
+                   input("structured layout does not match the parameter vector")));
   }
   EXPECT_EQ(calls, 0u);
 }
