@@ -23,19 +23,15 @@
 namespace nivaltus::python {
 namespace {
 
-// "'numpy.ndarray[float32]'" for an array, the type's name in quotes otherwise.
-std::string quoted_type(PyObject* object) {
-  std::string name = "'";
-  name += Py_TYPE(object)->tp_name;
-  if (!PyArray_Check(object)) return name + "'";
-  PyRef dtype = PyRef::steal(
-      PyObject_Str(reinterpret_cast<PyObject*>(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)))));
-  const char* text = dtype ? PyUnicode_AsUTF8(dtype.get()) : nullptr;
+// The type's own name ("list", "ndarray"), as in the interpreter's messages.
+std::string type_name(PyObject* object) {
+  PyRef name = PyRef::steal(PyType_GetName(Py_TYPE(object)));
+  const char* text = name ? PyUnicode_AsUTF8(name.get()) : nullptr;
   if (text == nullptr) {
     PyErr_Clear();
-    return name + "'";
+    return Py_TYPE(object)->tp_name;
   }
-  return name + "[" + text + "]'";
+  return text;
 }
 
 bool is_float64_array(PyObject* object) {
@@ -67,7 +63,7 @@ class PythonResidual {
 
     PyObject* value = returned.get();
     if (!is_float64_array(value)) {
-      std::string message = value == Py_None ? std::string("'None'") : quoted_type(value) + " object";
+      std::string message = value == Py_None ? std::string("'None'") : "'" + type_name(value) + "' object";
       message += " is not an instance of 'ndarray[float64]'";
       return fit::fail_evaluation(std::move(message));
     }

@@ -125,7 +125,7 @@ def float32_array(p):
         (lambda p: [1.0, 2.0], "'list' object is not an instance of 'ndarray[float64]'"),
         (lambda p: None, "'None' is not an instance of 'ndarray[float64]'"),
         (lambda p: 3.0, "'float' object is not an instance of 'ndarray[float64]'"),
-        (float32_array, "'numpy.ndarray[float32]' object is not an instance of 'ndarray[float64]'"),
+        (float32_array, "'ndarray' object is not an instance of 'ndarray[float64]'"),
         (lambda p: np.array([np.nan, 1.0]), "residual evaluation returned an invalid vector"),
         (lambda p: np.array([]), "residual evaluation returned an invalid vector"),
         (lambda p: np.ones(3) if p[0] != 0.5 else np.ones(2), "residual evaluation returned an invalid vector"),
