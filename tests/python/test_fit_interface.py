@@ -1,5 +1,5 @@
-"""The fitting and uncertainty functions and their result classes as Python sees them: registration,
-signatures, argument conversion, read-only attributes, types, shapes and fresh copies."""
+"""The fitting and uncertainty functions and their results as Python sees them: signatures, argument
+conversion, sealed result classes, read-only attributes, types, shapes and fresh copies."""
 
 import inspect
 import math
@@ -7,12 +7,9 @@ import math
 import numpy as np
 import pytest
 
-import nivaltus._engine as engine
 from conftest import raises
-from nivaltus.errors import FitValidationError
-from nivaltus._engine import (LeastSquaresResult, LinearPropagation, MonteCarloSummary, RtEos, ThermalEos,
-                              fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native, linear_uncertainty,
-                              monte_carlo_summary)
+from nivaltus._engine import (RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native,
+                              linear_uncertainty, monte_carlo_summary)
 
 INF = math.inf
 
@@ -29,38 +26,10 @@ SIGNATURES = {
 }
 
 
-def test_registration_order():
-    assert engine.__all__ == [
-        "RtEos", "HugoniotEos", "ThermalEos", "LeastSquaresResult", "LinearPropagation", "MonteCarloSummary",
-        "fit_least_squares", "fit_rt_eos_native", "fit_thermal_eos_native", "linear_uncertainty",
-        "monte_carlo_summary", "holzapfel_derivative_analytical"]
-
-
 @pytest.mark.parametrize("function", list(SIGNATURES), ids=lambda f: f.__name__)
 def test_text_signatures(function):
     assert str(inspect.signature(function)) == SIGNATURES[function]
     assert (function.__module__, function.__doc__) == ("nivaltus._engine", None)
-
-
-CLASSES = {
-    LeastSquaresResult: ("Private SciPy-compatible view of a native least-squares result.",
-                         "x fun predicted_pressure jac parameter_covariance cost optimality success message status "
-                         "nfev njev"),
-    LinearPropagation: ("Private result of native delta-method covariance propagation.", "variance covariance"),
-    MonteCarloSummary: ("Private result of native Monte Carlo summary statistics.",
-                        "standard_error lower upper covariance"),
-}
-
-
-@pytest.mark.parametrize("cls", list(CLASSES), ids=lambda c: c.__name__)
-def test_result_classes(cls):
-    doc, attributes = CLASSES[cls]
-    assert (cls.__module__, cls.__doc__) == ("nivaltus._engine", doc)
-    assert [name for name in vars(cls) if not name.startswith("__")] == attributes.split()
-    with pytest.raises(TypeError):
-        cls()
-    with pytest.raises(TypeError):
-        type("Sub", (cls,), {})
 
 
 def line_residual(p):
@@ -71,6 +40,7 @@ def line_fit(**options):
     return fit_least_squares(line_residual, np.zeros(2), np.full(2, -INF), np.full(2, INF), **options)
 
 
+# A call making each kind of result, and its attributes: an array's shape (None for None) or a scalar's type.
 RESULTS = {
     "least_squares": (line_fit, {"x": (2,), "fun": (5,), "predicted_pressure": None, "jac": (5, 2),
                                  "parameter_covariance": (2, 2), "cost": float, "optimality": float,
@@ -87,9 +57,11 @@ RESULTS = {
 
 
 @pytest.mark.parametrize("kind", list(RESULTS))
-def test_attributes_are_fresh_read_only_objects(kind):
+def test_results_are_sealed_with_fresh_read_only_attributes(kind):
     make, expected = RESULTS[kind]
     result = make()
+    for create in (type(result), lambda: type("Sub", (type(result),), {})):
+        pytest.raises(TypeError, create)
     for name, form in expected.items():
         first, second = getattr(result, name), getattr(result, name)
         with pytest.raises(AttributeError):
@@ -106,19 +78,14 @@ def test_attributes_are_fresh_read_only_objects(kind):
             assert np.array_equal(getattr(result, name), second)
 
 
-def test_least_squares_result_values():
+def test_least_squares_result_status_and_unscaled_covariance():
     result = line_fit()
-    jac = result.jac
-    np.testing.assert_allclose(jac, np.column_stack([np.ones(5), np.arange(5.0)]), rtol=1e-7)
-    # A plain fit reports the pseudo-inverse of JᵀJ, not scaled by the residual variance.
-    np.testing.assert_allclose(result.parameter_covariance, np.linalg.inv(jac.T @ jac), rtol=1e-12)
     assert (result.success, result.status, result.message) == (True, 2, "`ftol` termination condition is satisfied.")
-    assert result.cost == pytest.approx(0.5 * np.sum(line_residual(result.x) ** 2), rel=1e-15)
+    # A plain fit reports the pseudo-inverse of JᵀJ, not scaled by the residual variance.
+    np.testing.assert_allclose(result.parameter_covariance, np.linalg.inv(result.jac.T @ result.jac), rtol=1e-12)
 
 
-NOT_AN_ARRAY = "while processing '{}'"
 BM3 = RtEos.bm3(11.24, 160.0, 4.0)
-NAMES_BM3 = ["V0", "K0", "K0_prime"]
 ONE = np.ones(1)
 
 
@@ -136,15 +103,11 @@ ONE = np.ones(1)
         (lambda: fit_rt_eos_native(BM3, ["V0", 1], ONE, ONE, ONE, ONE, ONE, ONE), TypeError, "parameter_names"),
         (lambda: fit_thermal_eos_native(BM3, ["V0"], ONE, ONE, ONE, ONE, ONE, ONE, ONE), TypeError, "model"),
         (lambda: linear_uncertainty(np.ones((1, 1)), ONE, ONE, 1), TypeError, "full_covariance"),
-        (lambda: linear_uncertainty(np.ones((1, 1)), ONE, [1.0]), TypeError, "state_variance"),
         (lambda: monte_carlo_summary(np.ones((2, 1)), "0.9"), TypeError, "confidence"),
     ],
 )
 def test_argument_conversion_errors_name_the_parameter(call, error, note):
-    raised = raises(error, call)
-    assert type(raised) is error and raised.__notes__ == [NOT_AN_ARRAY.format(note)]
-
-
+    assert type(raises(error, call, note=note)) is error
 
 
 HUGE = np.broadcast_to(np.array(1.0), (2 ** 40,))  # one value in memory, 8 TiB as a copy
@@ -155,7 +118,7 @@ HUGE = np.broadcast_to(np.array(1.0), (2 ** 40,))  # one value in memory, 8 TiB 
     [
         lambda: fit_least_squares(line_residual, HUGE, HUGE, HUGE),
         lambda: fit_least_squares(lambda p: HUGE, np.zeros(2), np.full(2, -1.0), np.ones(2)),
-        lambda: fit_rt_eos_native(BM3, NAMES_BM3, ONE, ONE, ONE, HUGE, ONE, ONE),
+        lambda: fit_rt_eos_native(BM3, ["V0", "K0", "K0_prime"], ONE, ONE, ONE, HUGE, ONE, ONE),
         lambda: linear_uncertainty(np.broadcast_to(np.array(1.0), (2 ** 20, 2 ** 20)), ONE, ONE),
         lambda: monte_carlo_summary(np.broadcast_to(np.array(1.0), (2 ** 37, 2)), 0.5),
     ],
@@ -164,9 +127,3 @@ HUGE = np.broadcast_to(np.array(1.0), (2 ** 40,))  # one value in memory, 8 TiB 
 def test_copies_too_large_to_allocate_raise_memory_error(call):
     with pytest.raises(MemoryError):
         call()
-
-
-def test_unknown_loss_is_reported_before_the_layout():
-    raises(FitValidationError,
-           lambda: fit_least_squares(line_residual, ONE, ONE, ONE, "Huber", global_parameter_count=1),
-           "unsupported loss function: Huber")

@@ -65,9 +65,6 @@ inline FitResult<ThermalModel> build_mgd(Slice p) {
   return or_fit_error<ThermalModel>(
       thermal::build_mie_gruneisen_debye(RtModel(*reference), 300.0, 773.0, p[3], 1.5, 2.0));
 }
-inline EosResult<double> thermal_pressure_of(const ThermalModel& model, double volume, double temperature) {
-  return model.pressure(volume, temperature);
-}
 
 // D3(u) = 3/u³ ∫0^u t³/(e^t - 1) dt by composite Simpson over 2000 panels.
 inline double debye_3(double u) {
