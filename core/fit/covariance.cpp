@@ -37,6 +37,12 @@ struct PseudoinverseWork {
 // large units above the cut-off that the others' scale would set.
 FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n, std::size_t tolerance_count,
                                    PseudoinverseWork& work) {
+  // The latent blocks and the Schur complement of a structured covariance
+  // come here without passing symmetric_pseudoinverse: a non-finite entry is
+  // refused the same way for them.
+  if (!std::ranges::all_of(matrix, [](double value) { return std::isfinite(value); })) {
+    return fail_input("invalid symmetric matrix for pseudoinverse");
+  }
   work.resize(n);
   std::vector<double>& a = work.a;
   std::vector<double>& v = work.v;
@@ -206,9 +212,9 @@ std::optional<LayoutSizes> covariance_layout(const StructuredLayout& layout) {
 FitResult<std::vector<double>> symmetric_pseudoinverse(std::span<const double> matrix, std::size_t n,
                                                        std::size_t tolerance_count) {
   const auto values = checked_product(n, n);
-  bool valid = n >= 1 && values && matrix.size() == *values;
-  for (std::size_t i = 0; valid && i < matrix.size(); ++i) valid = std::isfinite(matrix[i]);
-  if (!valid) return fail_input("invalid symmetric matrix for pseudoinverse");
+  if (n < 1 || !values || matrix.size() != *values) {
+    return fail_input("invalid symmetric matrix for pseudoinverse");
+  }
   return pseudoinverse(matrix, n, tolerance_count);
 }
 
