@@ -42,3 +42,29 @@ else:
 """
     )
 
+
+
+def test_volumes_past_the_pole_of_the_usual_oscillator_set_fail():
+    # t = 0.5, beta = 0.2 over BM3: the denominator reaches zero near 1.739 V0. These volumes used to
+    # take seconds each and return thermal pressures of 28 to 998 GPa; the volume inversion at 20000 K
+    # used to search through the pole for tens of seconds.
+    run_python(
+        """
+from nivaltus._engine import RtEos, ThermalEos
+from nivaltus.errors import EosNumericalError
+V0 = 11.24
+model = ThermalEos.multi_oscillator_gruneisen(
+    RtEos.bm3(V0, 160.0, 4.0), tr=300.0, qe1o=500.0, me1=2.0, qe2o=900.0, me2=1.0, delta=0.1, t=0.5, a_0=10.0,
+    m=2.0, g=1.5, e_0=20.0, beta=0.2, qbo=300.0, d=1.5, mb=2.0, qb1o=600.0, d1=2.0, mb1=1.0, n=2.0)
+for ratio in (1.78, 1.81, 1.815, 1.82, 1.825):
+    try:
+        model.evaluate_scalar("thermal_pressure", ratio * V0, 2000.0)
+    except EosNumericalError as error:
+        assert error.code == "eos.non_finite_result", error.code
+    else:
+        raise AssertionError(ratio)
+volume = model.evaluate_scalar("volume", 10.0, 2e4)
+assert V0 < volume < 1.739 * V0, volume
+assert abs(model.evaluate_scalar("pressure", volume, 2e4) - 10.0) <= 1e-7, volume
+"""
+    )
