@@ -3,7 +3,6 @@
 // held by value in a variant whose alternative index is the Kind. No heap
 // data, no virtual calls; copies may be evaluated from any thread.
 
-#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -80,15 +79,7 @@ class RtModel {
   }
 
   EosResult<double> bulk_modulus(double volume) const {
-    return std::visit(
-        [volume](const auto& model) {
-          if constexpr (std::is_same_v<std::remove_cvref_t<decltype(model)>, isothermal::Murnaghan>) {
-            return murnaghan_bulk_modulus(model, volume);
-          } else {
-            return model.bulk_modulus(volume);
-          }
-        },
-        model_);
+    return std::visit([volume](const auto& model) { return model.bulk_modulus(volume); }, model_);
   }
 
   // Central difference over this model's pressure and bulk_modulus, for every
@@ -120,12 +111,6 @@ class RtModel {
   const Variant& variant() const { return model_; }
 
  private:
-  // K = exp(ln(V0/V) K0') K0, which is K0 exactly at V0.
-  static EosResult<double> murnaghan_bulk_modulus(const isothermal::Murnaghan& model, double volume) {
-    if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
-    return finite_result(std::exp(std::log(model.v0 / volume) * model.k0_prime) * model.k0);
-  }
-
   Variant model_;
 };
 
