@@ -13,7 +13,6 @@
 #include <expected>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 #include <variant>
 
 #include "core/error.hpp"
@@ -73,16 +72,6 @@ inline ThermalQuantityResult lift(const EosResult<double>& result) {
 inline ThermalQuantityResult unavailable(double, double) {
   return std::unexpected(ThermalQuantityError(QuantityUnavailable{}));
 }
-
-// The models whose thermal pressure is already measured from Tr report it
-// as the increment; the others use their own increment over Tr.
-template <class Model>
-constexpr bool increment_is_thermal_pressure =
-    std::is_same_v<Model, AsymptoticPowerLawMieGruneisenDebye> || std::is_same_v<Model, Dewaele2006> ||
-    std::is_same_v<Model, HollandPowellThermalPressure<RtModel>> ||
-    std::is_same_v<Model, HollandPowellThermalPressure<isothermal::ModifiedTait>> ||
-    std::is_same_v<Model, ThermalReferenceState> || std::is_same_v<Model, LinearThermalPressure> ||
-    std::is_same_v<Model, LogVolumeThermalPressure>;
 
 // Every `resolve_*` below finds the member function of the concrete Model
 // that answers `quantity` and returns use(element), where element(first,
@@ -228,11 +217,7 @@ decltype(auto) resolve_quantity(const Model& m, Q quantity, Use&& use) {
     case Q::thermal_pressure:
       return use([&m](double v, double t) { return lift(m.thermal_pressure(v, t)); });
     case Q::thermal_pressure_increment:
-      if constexpr (increment_is_thermal_pressure<Model>) {
-        return use([&m](double v, double t) { return lift(m.thermal_pressure(v, t)); });
-      } else {
-        return use([&m](double v, double t) { return lift(m.thermal_pressure_increment(v, t)); });
-      }
+      return use([&m](double v, double t) { return lift(m.thermal_pressure_increment(v, t)); });
     default:
       return resolve_specific(m, quantity, use);
   }
