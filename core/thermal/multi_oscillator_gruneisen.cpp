@@ -88,15 +88,12 @@ EosResult<VolumeTerms> MultiOscillatorGruneisen::volume_terms(double volume) con
   if (!k_prime) return std::unexpected(k_prime.error());
   if (!is_positive_finite(x)) return fail_state("volume ratio", phrase::positive_finite);
 
-  // gamma = ((9K) K' + (2P f - 3K) - 6 f K) / (6 (3K - 2P f)) + delta.
-  const double f = p.t - p.beta * std::cbrt(x);
-  const double numerator = ((9.0 * *k) * *k_prime + ((2.0 * *pressure) * f - 3.0 * *k)) - (f * 6.0) * *k;
-  const double denominator = (3.0 * *k - (2.0 * *pressure) * f) * 6.0;
-  // The denominator is 18 K0 > 0 at V0. Not positive at V, it has a zero
-  // between V0 and V: the Grueneisen integral runs through a pole there and
-  // does not exist, so V fails at once instead of in the quadrature.
-  if (!(denominator > 0.0)) return std::unexpected(EosError::non_finite_result());
-  const double gamma = numerator / denominator + p.delta;
+  // A pole of gamma between V0 and V fails V at once instead of in the
+  // quadrature.
+  const EosResult<double> gamma_at_v =
+      sokolova_gruneisen_parameter(x, *pressure, *k, *k_prime, p.delta, p.t, p.beta);
+  if (!gamma_at_v) return std::unexpected(gamma_at_v.error());
+  const double gamma = *gamma_at_v;
 
   // I(x) = int_x^1 gamma(x')/x' dx', negative for x > 1 and exactly 0 at V0.
   const RtModel& ref = reference;

@@ -107,15 +107,16 @@ inline EosResult<double> debye_energy(double theta, double n, double temperature
   return finite_result(temperature * ((n * 3.0) * gas_constant) * *d);
 }
 
-// gamma(x)/x, the integrand of the multi-oscillator Grueneisen integral, at
-// the volume ratio x, with P, K, K' of the reference model at x V0:
+// The multi-oscillator Grueneisen parameter at the volume ratio x, with P, K,
+// K' of the reference model at x V0:
 //   u = c2 - x^(1/3) c3,
 //   gamma = (2uP - 3K + 9K K' - 6uK) / (6 (3K - 2uP)) + c1.
-// No argument is validated. The denominator 6 (3K - 2uP) is 18 K0 > 0 at V0;
-// where it is not positive it has passed through zero between V0 and x V0,
-// so the integral over that interval runs through a pole and does not exist:
-// NonFiniteResult, as for 3K = 2uP itself.
-inline EosResult<double> sokolova_gruneisen_integrand(double x, double pressure, double bulk_modulus,
+// No argument is validated and gamma itself is not tested. The denominator
+// 6 (3K - 2uP) is 18 K0 > 0 at V0; where it is not positive it has passed
+// through zero between V0 and x V0, so the integral of gamma/x over that
+// interval runs through a pole and does not exist: NonFiniteResult, as for
+// 3K = 2uP itself.
+inline EosResult<double> sokolova_gruneisen_parameter(double x, double pressure, double bulk_modulus,
                                                       double bulk_modulus_derivative, double c1, double c2,
                                                       double c3) {
   const double s = std::cbrt(x);
@@ -125,8 +126,17 @@ inline EosResult<double> sokolova_gruneisen_integrand(double x, double pressure,
   const double numerator =
       ((u * (2.0 * pressure) - 3.0 * bulk_modulus) + bulk_modulus_derivative * (9.0 * bulk_modulus)) -
       (u * 6.0) * bulk_modulus;
-  const double gamma = numerator / denominator + c1;
-  return finite_result(gamma / x);
+  return numerator / denominator + c1;
+}
+
+// gamma(x)/x, the integrand of the multi-oscillator Grueneisen integral.
+inline EosResult<double> sokolova_gruneisen_integrand(double x, double pressure, double bulk_modulus,
+                                                      double bulk_modulus_derivative, double c1, double c2,
+                                                      double c3) {
+  const EosResult<double> gamma =
+      sokolova_gruneisen_parameter(x, pressure, bulk_modulus, bulk_modulus_derivative, c1, c2, c3);
+  if (!gamma) return gamma;
+  return finite_result(*gamma / x);
 }
 
 }  // namespace nivaltus::thermal
