@@ -41,17 +41,20 @@ Oscillators oscillators(const DorogokupetsOganov2007& model) {
            {model.theta_E2, model.m_E2, 0.0, false}}};
 }
 
-// The Einstein occupation quantities of the anharmonic correction at
-// z = theta/T: B = 1/(e^z - 1), h = B + 1/2, k = (B + 1) B.
+// The Einstein occupation quantities at z = theta/T: m = 1 - e^(-z),
+// B = e^(-z)/m = 1/(e^z - 1), h = B + 1/2, k = (B + 1) B.
 struct Occupation {
+  double m;
   double b;
   double h;
   double k;
 };
 
 Occupation occupation(double theta, double temperature) {
-  const double b = std::exp(-theta / temperature) / -std::expm1(-theta / temperature);
-  return {b, b + 0.5, (b + 1.0) * b};
+  const double z = theta / temperature;
+  const double m = -std::expm1(-z);
+  const double b = std::exp(-z) / m;
+  return {m, b, b + 0.5, (b + 1.0) * b};
 }
 
 }  // namespace
@@ -111,6 +114,7 @@ EosResult<ThermodynamicTerms> DorogokupetsOganov2007::thermodynamic_terms(double
   for (const Oscillator& o : oscillators(*this).items) {
     const double theta = theta_at(*this, o.theta0, x);
     const double m_r = o.multiplicity * gas_constant;
+    const Occupation occ = occupation(theta, t);
     // Per unit m R: free energy f, energy e and heat capacity cv of the mode.
     double f = 0.0, e = 0.0, cv = 0.0;
     if (o.bose) {
@@ -128,16 +132,14 @@ EosResult<ThermodynamicTerms> DorogokupetsOganov2007::thermodynamic_terms(double
       cv = ((y * b) / u + (b + 1.0) * (lambda * b)) * lambda;
     } else {
       const double z = theta / t;
-      const double b = std::exp(-z) / -std::expm1(-z);
-      f = std::log(-std::expm1(-z)) * t + theta * 0.5;
-      e = (b + 0.5) * theta;
-      cv = (b + 1.0) * ((z * z) * b);
+      f = std::log(occ.m) * t + theta * 0.5;
+      e = occ.h * theta;
+      cv = (occ.b + 1.0) * ((z * z) * occ.b);
     }
     sum_cv += cv * m_r;
 
     // F_a = c_a f_a with f_a = (3h^2 - 1/2) theta^2; E_a = F_a - T dF_a/dT
     // with dh/dT = k theta / T^2; Cv_a = dE_a/dT.
-    const Occupation occ = occupation(theta, t);
     const double theta2 = theta * theta;
     const double t2 = t * t;
     const double c_a = (((anharmonic_a * m_r) * micro) * x_m) / anharmonic_divisor;
