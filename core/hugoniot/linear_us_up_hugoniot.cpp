@@ -78,20 +78,23 @@ EosResult<double> LinearUsUpHugoniot::density(double volume) const {
 
 // Rankine-Hugoniot energy jump E = (1/rho0 - 1/rho) (P0 + P_H) / 2.
 EosResult<double> LinearUsUpHugoniot::specific_internal_energy_change(double volume) const {
-  const EosResult<double> eta = compression(volume, v0, s);
-  if (!eta) return eta;
-  const EosResult<double> rho = finite_result(v0 * rho0 / volume);
+  const EosResult<double> rho = density(volume);
   if (!rho) return rho;
   const EosResult<double> p_h = pressure(volume);
   if (!p_h) return p_h;
   return finite_result((1.0 / rho0 - 1.0 / *rho) * ((p0 + *p_h) * 0.5));
 }
 
+// Us = up s + c0.
+EosResult<double> LinearUsUpHugoniot::shock_velocity_from_particle_velocity(double particle_velocity) const {
+  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
+  return finite_result(particle_velocity * s + c0);
+}
+
 // V = (1 - up / Us) V0; no volume exists once up / Us reaches 1 (s < 1,
 // up >= c0 / (1 - s)).
 EosResult<double> LinearUsUpHugoniot::volume_from_particle_velocity(double particle_velocity) const {
-  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
-  const EosResult<double> us = finite_result(s * particle_velocity + c0);
+  const EosResult<double> us = shock_velocity_from_particle_velocity(particle_velocity);
   if (!us) return us;
   const double volume = (1.0 - particle_velocity / *us) * v0;
   if (!is_positive_finite(volume)) return outside_range();
@@ -100,16 +103,9 @@ EosResult<double> LinearUsUpHugoniot::volume_from_particle_velocity(double parti
 
 // P = up Us rho0 + P0, with no volume limit.
 EosResult<double> LinearUsUpHugoniot::pressure_from_particle_velocity(double particle_velocity) const {
-  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
-  const EosResult<double> us = finite_result(s * particle_velocity + c0);
+  const EosResult<double> us = shock_velocity_from_particle_velocity(particle_velocity);
   if (!us) return us;
   return finite_result(particle_velocity * (*us * rho0) + p0);
-}
-
-// Us = up s + c0.
-EosResult<double> LinearUsUpHugoniot::shock_velocity_from_particle_velocity(double particle_velocity) const {
-  if (auto checked = checked_particle_velocity(particle_velocity); !checked) return checked;
-  return finite_result(particle_velocity * s + c0);
 }
 
 // Inverse of P(V) = P0 + eta rho0 c0^2 / (1 - s eta)^2. With x = (P - P0) /
