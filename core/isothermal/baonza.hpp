@@ -42,10 +42,7 @@ struct Baonza {
   }
 
   EosResult<Baonza> with_pressure_derivative_shift(double shift) const {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    const double shifted = k0_prime + shift;
-    if (!is_positive_finite(shifted)) return fail_parameter("K0_prime", phrase::positive_finite);
-    return Baonza{v0, k0, shifted};
+    return make(v0, k0, k0_prime + shift);
   }
 
  private:

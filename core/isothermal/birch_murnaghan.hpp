@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/isothermal/pressure_derivative_shift.hpp"
 #include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
@@ -82,9 +81,9 @@ struct BM3 {
         u5 * (k0 + (3.0 * k0 * k0_prime - 5.0 * k0) * f + 13.5 * (k0 * k0_prime - 4.0 * k0) * f2));
   }
 
-  // The same body serves Murnaghan, NaturalStrain3 and Vinet.
+  // K0_prime + shift, checked again by make like every shiftable model.
   EosResult<BM3> with_pressure_derivative_shift(double shift) const {
-    return shift_finite_k0_prime(*this, shift);
+    return make(v0, k0, k0_prime + shift);
   }
 };
 

@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/isothermal/pressure_derivative_shift.hpp"
 #include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
@@ -43,9 +42,7 @@ struct Morse3 {
   }
 
   EosResult<Morse3> with_pressure_derivative_shift(double shift) const {
-    const auto shifted = shift_finite_k0_prime(*this, shift);
-    if (!shifted) return shifted;
-    return check_singular(*shifted);
+    return make(v0, k0, k0_prime + shift);
   }
 
  private:

@@ -7,7 +7,6 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/isothermal/pressure_derivative_shift.hpp"
 #include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
@@ -38,7 +37,7 @@ struct Murnaghan {
   }
 
   EosResult<Murnaghan> with_pressure_derivative_shift(double shift) const {
-    return shift_finite_k0_prime(*this, shift);
+    return make(v0, k0, k0_prime + shift);
   }
 };
 

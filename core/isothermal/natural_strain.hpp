@@ -10,7 +10,6 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/isothermal/pressure_derivative_shift.hpp"
 #include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
@@ -84,7 +83,7 @@ struct NaturalStrain3 {
   }
 
   EosResult<NaturalStrain3> with_pressure_derivative_shift(double shift) const {
-    return shift_finite_k0_prime(*this, shift);
+    return make(v0, k0, k0_prime + shift);
   }
 };
 

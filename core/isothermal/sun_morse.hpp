@@ -9,7 +9,6 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/isothermal/pressure_derivative_shift.hpp"
 #include "core/isothermal/reference_parameters.hpp"
 
 namespace nivaltus::isothermal {
@@ -77,10 +76,7 @@ struct SunMorse {
   }
 
   EosResult<SunMorse> with_pressure_derivative_shift(double shift) const {
-    const auto shifted = shift_finite_k0_prime(*this, shift);
-    if (!shifted) return shifted;
-    if (is_singular<Order>(shifted->k0_prime)) return fail_parameter("K0_prime", singular_message);
-    return shifted;
+    return make(v0, k0, k0_prime + shift);
   }
 };
 
