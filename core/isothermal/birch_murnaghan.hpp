@@ -35,10 +35,7 @@ struct BM2 {
 
   static constexpr auto parameter_table() { return v0_k0_parameters<BM2>(); }
 
-  static EosResult<BM2> make(double v0, double k0) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    return BM2{v0, k0};
-  }
+  static EosResult<BM2> make(double v0, double k0) { return checked_reference_record<BM2>(v0, k0); }
 
   EosResult<double> pressure(double volume) const {
     if (!is_positive_finite(volume)) return fail_state("volume", phrase::positive_finite);
@@ -61,8 +58,7 @@ struct BM3 {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<BM3>(); }
 
   static EosResult<BM3> make(double v0, double k0, double k0_prime) {
-    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
-    return BM3{v0, k0, k0_prime};
+    return checked_reference_record<BM3>(v0, k0, k0_prime);
   }
 
   EosResult<double> pressure(double volume) const {
@@ -96,10 +92,7 @@ struct BM4 {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_k0_double_prime_parameters<BM4>(); }
 
   static EosResult<BM4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (auto bad = check_reference_parameters(v0, k0, k0_prime, k0_double_prime); !bad) {
-      return std::unexpected(bad.error());
-    }
-    return BM4{v0, k0, k0_prime, k0_double_prime};
+    return checked_reference_record<BM4>(v0, k0, k0_prime, k0_double_prime);
   }
 
   EosResult<double> pressure(double volume) const {

@@ -19,8 +19,7 @@ struct Murnaghan {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<Murnaghan>(); }
 
   static EosResult<Murnaghan> make(double v0, double k0, double k0_prime) {
-    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
-    return Murnaghan{v0, k0, k0_prime};
+    return checked_reference_record<Murnaghan>(v0, k0, k0_prime);
   }
 
   EosResult<double> pressure(double volume) const {

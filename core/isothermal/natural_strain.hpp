@@ -51,8 +51,7 @@ struct NaturalStrain2 {
   static constexpr auto parameter_table() { return v0_k0_parameters<NaturalStrain2>(); }
 
   static EosResult<NaturalStrain2> make(double v0, double k0) {
-    if (auto bad = check_reference_parameters(v0, k0); !bad) return std::unexpected(bad.error());
-    return NaturalStrain2{v0, k0};
+    return checked_reference_record<NaturalStrain2>(v0, k0);
   }
 
   EosResult<double> pressure(double volume) const {
@@ -71,8 +70,7 @@ struct NaturalStrain3 {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<NaturalStrain3>(); }
 
   static EosResult<NaturalStrain3> make(double v0, double k0, double k0_prime) {
-    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
-    return NaturalStrain3{v0, k0, k0_prime};
+    return checked_reference_record<NaturalStrain3>(v0, k0, k0_prime);
   }
 
   EosResult<double> pressure(double volume) const {
@@ -98,10 +96,7 @@ struct NaturalStrain4 {
   }
 
   static EosResult<NaturalStrain4> make(double v0, double k0, double k0_prime, double k0_double_prime) {
-    if (auto bad = check_reference_parameters(v0, k0, k0_prime, k0_double_prime); !bad) {
-      return std::unexpected(bad.error());
-    }
-    return NaturalStrain4{v0, k0, k0_prime, k0_double_prime};
+    return checked_reference_record<NaturalStrain4>(v0, k0, k0_prime, k0_double_prime);
   }
 
   EosResult<double> pressure(double volume) const {

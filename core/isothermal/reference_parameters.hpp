@@ -30,6 +30,14 @@ inline EosResult<void> check_reference_parameters(double v0, double k0, double k
   return {};
 }
 
+// A record whose fields are exactly V0, K0 and, as it has them, K0_prime and
+// K0_double_prime, built once the checks above pass.
+template <class Model, class... Values>
+EosResult<Model> checked_reference_record(Values... values) {
+  if (auto bad = check_reference_parameters(values...); !bad) return std::unexpected(bad.error());
+  return Model{values...};
+}
+
 // The parameter tables that the isothermal records share: V0, K0, then
 // K0_prime and K0_double_prime as the record has them.
 template <class Model>

@@ -18,8 +18,7 @@ struct Vinet {
   static constexpr auto parameter_table() { return v0_k0_k0_prime_parameters<Vinet>(); }
 
   static EosResult<Vinet> make(double v0, double k0, double k0_prime) {
-    if (auto bad = check_reference_parameters(v0, k0, k0_prime); !bad) return std::unexpected(bad.error());
-    return Vinet{v0, k0, k0_prime};
+    return checked_reference_record<Vinet>(v0, k0, k0_prime);
   }
 
   EosResult<double> pressure(double volume) const {
