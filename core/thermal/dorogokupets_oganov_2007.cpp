@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/thermal/special_functions.hpp"
+
 namespace nivaltus::thermal {
 
 namespace {

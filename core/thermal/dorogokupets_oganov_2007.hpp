@@ -14,12 +14,9 @@
 // F, E, S and Cv include the zero-point energies; the thermal pressure is
 // the absolute pressure -dF/dV / 10000 at T less that at Tr, so those cancel.
 
-#include <cmath>
-
 #include "core/error.hpp"
 #include "core/parameter_table.hpp"
 #include "core/rt_model.hpp"
-#include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
 
 namespace nivaltus::thermal {

@@ -10,9 +10,7 @@
 #include <cmath>
 
 #include "core/error.hpp"
-#include "core/isothermal/modified_tait.hpp"
 #include "core/parameter_table.hpp"
-#include "core/rt_model.hpp"
 #include "core/thermal/special_functions.hpp"
 #include "core/thermal/thermal_eos.hpp"
 
