@@ -82,10 +82,14 @@ class RtModel {
     return std::visit([volume](const auto& model) { return model.bulk_modulus(volume); }, model_);
   }
 
-  // Central difference over this model's pressure and bulk_modulus, for every
-  // kind alike (Holzapfel's own eps-based derivative is not used here).
+  // Central difference over the held record's pressure and bulk_modulus, for
+  // every kind alike (Holzapfel's own eps-based derivative is not used here).
   EosResult<double> bulk_modulus_derivative(double volume, double relative_step) const {
-    return isothermal::bulk_modulus_derivative(*this, volume, relative_step);
+    return std::visit(
+        [volume, relative_step](const auto& model) {
+          return isothermal::bulk_modulus_derivative(model, volume, relative_step);
+        },
+        model_);
   }
 
   // Same kind with V0 and K0 replaced, every other parameter carried over and
