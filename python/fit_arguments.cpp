@@ -15,21 +15,6 @@ bool copy_view(const ArrayView& view, std::vector<double>& out) {
   return true;
 }
 
-bool copy_float64_array(PyObject* object, const char* name, std::vector<double>& out) {
-  ArrayView view;
-  return convert_float64_array(object, name, view) && copy_view(view, out);
-}
-
-bool copy_optional_float64_array(PyObject* object, const char* name,
-                                 std::optional<std::vector<double>>& out) {
-  out.reset();
-  if (object == nullptr || object == Py_None) return true;
-  std::vector<double> values;
-  if (!copy_float64_array(object, name, values)) return false;
-  out = std::move(values);
-  return true;
-}
-
 bool convert_optional_count(PyObject* object, const char* name, std::optional<std::size_t>& out) {
   out.reset();
   if (object == nullptr || object == Py_None) return true;

@@ -23,13 +23,6 @@ struct ArrayView;
 // allocate raises MemoryError.
 bool copy_view(const ArrayView& view, std::vector<double>& out);
 
-// A float64 NumPy array of any shape, copied in logical row-major order. A
-// copy too large to allocate raises MemoryError.
-bool copy_float64_array(PyObject* object, const char* name, std::vector<double>& out);
-
-// Omitted or None gives nullopt; anything else as copy_float64_array.
-bool copy_optional_float64_array(PyObject* object, const char* name, std::optional<std::vector<double>>& out);
-
 // Omitted or None gives nullopt; otherwise a non-negative integer (any object
 // with an integer conversion): a negative value raises OverflowError, a float
 // TypeError.
