@@ -70,4 +70,10 @@ inline PyObject* raise(PyError error) {
   return nullptr;
 }
 
+// The value of a model method as a Python float, or its EOS error raised.
+inline PyObject* float_result(const EosResult<double>& result) {
+  if (!result) return raise(to_python_error(result.error()));
+  return PyFloat_FromDouble(*result);
+}
+
 }  // namespace nivaltus::python

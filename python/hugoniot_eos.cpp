@@ -55,9 +55,7 @@ PyObject* hugoniot_eos_evaluate_scalar(PyObject* self, PyObject* const* args, Py
     if (!convert_text(bound[0], names[0], quantity)) return nullptr;
     double value = 0.0;
     if (!convert_float(bound[1], names[1], value)) return nullptr;
-    const EosResult<double> result = hugoniot::evaluate_hugoniot(hugoniot_of(self), quantity, value);
-    if (!result) return raise(to_python_error(result.error()));
-    return PyFloat_FromDouble(*result);
+    return float_result(hugoniot::evaluate_hugoniot(hugoniot_of(self), quantity, value));
   });
 }
 

@@ -25,11 +25,6 @@ constexpr std::size_t volume_parallel_threshold = 511;
 
 const RtModel& model_of(PyObject* self) { return reinterpret_cast<PyRtEos*>(self)->model; }
 
-PyObject* float_result(const EosResult<double>& result) {
-  if (!result) return raise(to_python_error(result.error()));
-  return PyFloat_FromDouble(*result);
-}
-
 // ---- constructors --------------------------------------------------------
 
 // The record's parameters are the constructor's arguments, all required.
@@ -157,15 +152,12 @@ PyObject* rt_eos_volume_array(PyObject* self, PyObject* const* args, Py_ssize_t 
                       volume);
 }
 
-constexpr const char* derivative_unsupported = "bulk-modulus derivative is only defined for Holzapfel";
-
 // Only the Holzapfel kind offers dK/dP here; checked after conversion, before
 // any element is evaluated.
 const isothermal::Holzapfel* holzapfel_or_raise(PyObject* self) {
   const auto* holzapfel = model_of(self).get_if<isothermal::Holzapfel>();
   if (holzapfel == nullptr) {
-    raise(
-        nivaltus_python_error("UnsupportedOperationError", derivative_unsupported, "operation.unsupported"));
+    raise(python_unsupported_error("bulk-modulus derivative is only defined for Holzapfel"));
   }
   return holzapfel;
 }

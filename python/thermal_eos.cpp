@@ -47,11 +47,6 @@ thermal::ThermalQuantityResult unknown_quantity(double, double) {
   return std::unexpected(thermal::ThermalQuantityError(thermal::QuantityUnavailable{}));
 }
 
-PyObject* float_result(const EosResult<double>& result) {
-  if (!result) return raise(to_python_error(result.error()));
-  return PyFloat_FromDouble(*result);
-}
-
 // ---- evaluation ----------------------------------------------------------
 
 PyObject* thermal_eos_evaluate_scalar(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
