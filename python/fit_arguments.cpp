@@ -72,17 +72,6 @@ bool convert_names(PyObject* object, const char* name, std::vector<std::string>&
   return true;
 }
 
-PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name) {
-  if (type == nullptr) return nullptr;
-  if (!PyObject_TypeCheck(object, type)) {
-    PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'", Py_TYPE(object)->tp_name,
-                 class_name);
-    add_argument_note(name);
-    return nullptr;
-  }
-  return object;
-}
-
 bool SolverArguments::convert(PyObject* const* bound, const char* const* names) {
   if (bound[0] != nullptr && !convert_text(bound[0], names[0], loss)) return false;
   if (bound[1] != nullptr && !convert_float(bound[1], names[1], f_scale)) return false;

@@ -35,10 +35,6 @@ bool convert_bool(PyObject* object, const char* name, bool& out, bool fallback =
 // is a sequence, since its characters are never the intended names.
 bool convert_names(PyObject* object, const char* name, std::vector<std::string>& out);
 
-// The object if it is an instance of `type`, else null with TypeError
-// "'<type>' object cannot be converted to '<class>'".
-PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name);
-
 // The solver arguments of the three fitting functions: loss="linear",
 // f_scale=1.0, max_nfev=None. The tolerances of a fit started from Python are
 // fixed at 1e-8.

@@ -103,7 +103,7 @@ PyObject* fit_rt_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       SolverArguments solver;
       if (!solver.convert(&bound.values[10], &names[10])) return nullptr;
 
-      const RtModel base = reinterpret_cast<PyRtEos*>(model)->model;
+      const RtModel base = held_value<RtModel>(model);
       std::vector<double> pressure;
       std::vector<double> volume;
       std::vector<double> pressure_sigma;
@@ -171,7 +171,7 @@ PyObject* fit_thermal_eos_native(PyObject*, PyObject* const* args, Py_ssize_t na
       SolverArguments solver;
       if (!solver.convert(&bound.values[12], &names[12])) return nullptr;
 
-      const ThermalModel base = reinterpret_cast<PyThermalEos*>(model)->model;
+      const ThermalModel base = held_value<ThermalModel>(model);
       std::vector<double> pressure;
       std::vector<double> volume;
       std::vector<double> temperature;
