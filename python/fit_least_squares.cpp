@@ -141,9 +141,7 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
           initial, lower, upper, *options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
-      const std::size_t k = layout ? layout->global_parameter_count : initial.size();
-      return new_least_squares_result(
-          LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
+      return new_least_squares_result(LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt});
     });
   });
 }

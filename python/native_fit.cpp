@@ -86,7 +86,7 @@ PyObject* fit_result(fit::FitResult<fit::eos::EosFitResult> fitted, std::size_t 
   if (latent_count > 0) layout = fit::StructuredLayout{k, n, latent_count};
   return new_least_squares_result(LeastSquaresFit{layout, std::move(fitted->solver),
                                                   std::move(fitted->predicted_pressures),
-                                                  std::move(fitted->parameter_covariance), k});
+                                                  std::move(fitted->parameter_covariance)});
 }
 
 constexpr Parameters<13> fit_rt_eos_native_names{
