@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/fit/least_squares.hpp"
@@ -15,7 +14,6 @@
 #include "python/fit_exceptions.hpp"
 #include "python/fit_result_arrays.hpp"
 #include "python/least_squares_result.hpp"
-#include "python/numpy_api.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
 #include "python/static_type.hpp"
@@ -32,16 +30,6 @@ std::string type_name(PyObject* object) {
     return Py_TYPE(object)->tp_name;
   }
   return text;
-}
-
-bool is_float64_array(PyObject* object) {
-  if (!PyArray_Check(object)) return false;
-  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
-  const bool equivalent =
-      float64 != nullptr &&
-      PyArray_EquivTypes(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)), float64);
-  Py_XDECREF(float64);
-  return equivalent;
 }
 
 // The residual function seen by the engine: a call into the interpreter per
