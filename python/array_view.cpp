@@ -5,7 +5,6 @@
 
 #include "python/arguments.hpp"
 #include "python/exceptions.hpp"
-#include "python/py_ref.hpp"
 
 namespace nivaltus::python {
 

@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/fit/eos/fit_isothermal_eos.hpp"
@@ -15,9 +14,9 @@
 #include "python/array_view.hpp"
 #include "python/fit_arguments.hpp"
 #include "python/fit_exceptions.hpp"
-#include "python/fit_result_arrays.hpp"
 #include "python/gil.hpp"
 #include "python/least_squares_result.hpp"
+#include "python/memory_error.hpp"
 #include "python/panic.hpp"
 #include "python/rt_eos.hpp"
 #include "python/static_type.hpp"
