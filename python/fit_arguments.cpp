@@ -10,9 +10,11 @@ namespace nivaltus::python {
 bool copy_view(const ArrayView& view, std::vector<double>& out) {
   // The count comes from the caller's array, which may be a zero-stride view
   // of one value.
-  if (!resize_or_raise_memory_error(out, view.size)) return false;
-  view.copy_to(out.data());
-  return true;
+  return raising_memory_error([&] {
+    out.resize(view.size);
+    view.copy_to(out.data());
+    return true;
+  });
 }
 
 bool convert_optional_count(PyObject* object, const char* name, std::optional<std::size_t>& out) {
