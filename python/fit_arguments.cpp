@@ -2,6 +2,7 @@
 
 #include "python/arguments.hpp"
 #include "python/array_view.hpp"
+#include "python/fit_exceptions.hpp"
 #include "python/memory_error.hpp"
 #include "python/py_ref.hpp"
 
@@ -80,11 +81,15 @@ bool SolverArguments::convert(PyObject* const* bound, const char* const* names) 
   return convert_optional_count(bound[2], names[2], max_nfev);
 }
 
-fit::FitResult<fit::SolverOptions> SolverArguments::options() const {
+bool SolverArguments::resolve(fit::SolverOptions& out) const {
   constexpr double tolerance = 1e-8;
   const fit::FitResult<fit::Loss> resolved = fit::Loss::from_name(loss);
-  if (!resolved) return std::unexpected(resolved.error());
-  return fit::SolverOptions{max_nfev, f_scale, tolerance, tolerance, tolerance, *resolved};
+  if (!resolved) {
+    raise(to_python_fit_error(resolved.error()));
+    return false;
+  }
+  out = fit::SolverOptions{max_nfev, f_scale, tolerance, tolerance, tolerance, *resolved};
+  return true;
 }
 
 }  // namespace nivaltus::python

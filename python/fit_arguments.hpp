@@ -45,8 +45,9 @@ struct SolverArguments {
 
   // Converts the three bound arguments (null when omitted) in this order.
   bool convert(PyObject* const* bound, const char* const* names);
-  // The options, the loss resolved by its exact name.
-  fit::FitResult<fit::SolverOptions> options() const;
+  // The options, the loss resolved by its exact name; false with the fit
+  // error of an unknown loss set.
+  bool resolve(fit::SolverOptions& out) const;
 };
 
 }  // namespace nivaltus::python

@@ -110,8 +110,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       std::vector<double> upper;
       if (!copy_view(vectors[0], initial) || !copy_view(vectors[1], lower) || !copy_view(vectors[2], upper))
         return nullptr;
-      const fit::FitResult<fit::SolverOptions> options = solver.options();
-      if (!options) return raise(to_python_fit_error(options.error()));
+      fit::SolverOptions options;
+      if (!solver.resolve(options)) return nullptr;
       // No count: a dense problem; all three: a structured one.
       const int counts_given = (counts[0] ? 1 : 0) + (counts[1] ? 1 : 0) + (counts[2] ? 1 : 0);
       if (counts_given == 1 || counts_given == 2) {
@@ -127,7 +127,7 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       }
 
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
-          initial, lower, upper, *options, layout, PythonResidual(residual_function));
+          initial, lower, upper, options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
       return new_least_squares_result(LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt});
     });

@@ -65,13 +65,7 @@ struct NativeFitArguments {
     for (std::size_t i = 0; i < O; ++i) {
       if (!absent(2 + R + i) && !copy_view(views[R + i], optional_arrays[i].emplace())) return false;
     }
-    const fit::FitResult<fit::SolverOptions> resolved = solver.options();
-    if (!resolved) {
-      raise(to_python_fit_error(resolved.error()));
-      return false;
-    }
-    options = *resolved;
-    return true;
+    return solver.resolve(options);
   }
 };
 
