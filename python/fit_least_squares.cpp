@@ -129,7 +129,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
           initial, lower, upper, options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
-      return new_least_squares_result(LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt});
+      return new_least_squares_result(
+          LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt});
     });
   });
 }
