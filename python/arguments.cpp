@@ -126,4 +126,15 @@ bool convert_text(PyObject* object, const char* name, std::string_view& out) {
   return true;
 }
 
+PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name) {
+  if (type == nullptr) return nullptr;
+  if (!PyObject_TypeCheck(object, type)) {
+    PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'", Py_TYPE(object)->tp_name,
+                 class_name);
+    add_argument_note(name);
+    return nullptr;
+  }
+  return object;
+}
+
 }  // namespace nivaltus::python

@@ -56,6 +56,10 @@ bool convert_float(PyObject* object, const char* name, double& out);
 // A Python str, read as UTF-8; the view lives as long as the object.
 bool convert_text(PyObject* object, const char* name, std::string_view& out);
 
+// The object if it is an instance of `type`, else null with TypeError
+// "'<type>' object cannot be converted to '<class>'".
+PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name);
+
 // Converts parameters in signature order, stopping at the first failure.
 template <std::size_t N, std::size_t M>
 bool convert_floats(const Arguments<N>& arguments, const Parameters<N>& names, std::array<double, M>& out,

@@ -5,7 +5,6 @@
 
 #include "python/arguments.hpp"
 #include "python/exceptions.hpp"
-#include "python/py_ref.hpp"
 
 namespace nivaltus::python {
 
@@ -23,6 +22,17 @@ void ArrayView::copy_to(double* out) const {
   for (std::size_t k = 0; k < size; ++k) out[k] = cursor.next();
 }
 
+bool is_float64_array(PyObject* object) {
+  require_numpy_api();
+  if (!PyArray_Check(object)) return false;
+  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
+  const bool equivalent =
+      float64 != nullptr &&
+      PyArray_EquivTypes(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)), float64);
+  Py_XDECREF(float64);
+  return equivalent;
+}
+
 bool convert_float64_array(PyObject* object, const char* name, ArrayView& out) {
   require_numpy_api();
   if (!PyArray_Check(object)) {
@@ -32,10 +42,7 @@ bool convert_float64_array(PyObject* object, const char* name, ArrayView& out) {
     return false;
   }
   auto* array = reinterpret_cast<PyArrayObject*>(object);
-  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
-  const bool is_float64 = float64 != nullptr && PyArray_EquivTypes(PyArray_DESCR(array), float64);
-  Py_XDECREF(float64);
-  if (!is_float64) {
+  if (!is_float64_array(object)) {
     PyErr_Format(PyExc_TypeError, "NumPy array of dtype %R cannot be converted to a float64 NumPy array",
                  reinterpret_cast<PyObject*>(PyArray_DESCR(array)));
     add_argument_note(name);

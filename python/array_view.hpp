@@ -27,6 +27,9 @@ struct ArrayView {
   void copy_to(double* out) const;
 };
 
+// A NumPy array whose element type is equivalent to native float64 (lock held).
+bool is_float64_array(PyObject* object);
+
 // Accepts only a NumPy array whose element type is equivalent to native
 // float64, with at most 32 dimensions. Otherwise sets TypeError (or
 // ValidationError for too many dimensions) with the note naming the argument.

@@ -64,13 +64,16 @@ std::string take_error_text();
 PyError python_validation_error(std::string_view message);
 PyError python_unsupported_error(std::string_view message);
 
-// Raise shorthands for the Python boundary: set the error, return null.
+// Raise shorthand for the Python boundary: set the error, return null.
 inline PyObject* raise(PyError error) {
   std::move(error).restore();
   return nullptr;
 }
-inline PyObject* raise_eos_error(const EosError& error, std::string_view operation) {
-  return raise(to_python_error(error, operation));
+
+// The value of a model method as a Python float, or its EOS error raised.
+inline PyObject* float_result(const EosResult<double>& result) {
+  if (!result) return raise(to_python_error(result.error()));
+  return PyFloat_FromDouble(*result);
 }
 
 }  // namespace nivaltus::python

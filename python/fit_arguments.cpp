@@ -2,6 +2,7 @@
 
 #include "python/arguments.hpp"
 #include "python/array_view.hpp"
+#include "python/fit_exceptions.hpp"
 #include "python/memory_error.hpp"
 #include "python/py_ref.hpp"
 
@@ -10,24 +11,11 @@ namespace nivaltus::python {
 bool copy_view(const ArrayView& view, std::vector<double>& out) {
   // The count comes from the caller's array, which may be a zero-stride view
   // of one value.
-  if (!resize_or_raise_memory_error(out, view.size)) return false;
-  view.copy_to(out.data());
-  return true;
-}
-
-bool copy_float64_array(PyObject* object, const char* name, std::vector<double>& out) {
-  ArrayView view;
-  return convert_float64_array(object, name, view) && copy_view(view, out);
-}
-
-bool copy_optional_float64_array(PyObject* object, const char* name,
-                                 std::optional<std::vector<double>>& out) {
-  out.reset();
-  if (object == nullptr || object == Py_None) return true;
-  std::vector<double> values;
-  if (!copy_float64_array(object, name, values)) return false;
-  out = std::move(values);
-  return true;
+  return raising_memory_error([&] {
+    out.resize(view.size);
+    view.copy_to(out.data());
+    return true;
+  });
 }
 
 bool convert_optional_count(PyObject* object, const char* name, std::optional<std::size_t>& out) {
@@ -87,28 +75,21 @@ bool convert_names(PyObject* object, const char* name, std::vector<std::string>&
   return true;
 }
 
-PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name) {
-  if (type == nullptr) return nullptr;
-  if (!PyObject_TypeCheck(object, type)) {
-    PyErr_Format(PyExc_TypeError, "'%s' object cannot be converted to '%s'", Py_TYPE(object)->tp_name,
-                 class_name);
-    add_argument_note(name);
-    return nullptr;
-  }
-  return object;
-}
-
 bool SolverArguments::convert(PyObject* const* bound, const char* const* names) {
   if (bound[0] != nullptr && !convert_text(bound[0], names[0], loss)) return false;
   if (bound[1] != nullptr && !convert_float(bound[1], names[1], f_scale)) return false;
   return convert_optional_count(bound[2], names[2], max_nfev);
 }
 
-fit::FitResult<fit::SolverOptions> SolverArguments::options() const {
+bool SolverArguments::resolve(fit::SolverOptions& out) const {
   constexpr double tolerance = 1e-8;
   const fit::FitResult<fit::Loss> resolved = fit::Loss::from_name(loss);
-  if (!resolved) return std::unexpected(resolved.error());
-  return fit::SolverOptions{max_nfev, f_scale, tolerance, tolerance, tolerance, *resolved};
+  if (!resolved) {
+    raise(to_python_fit_error(resolved.error()));
+    return false;
+  }
+  out = fit::SolverOptions{max_nfev, f_scale, tolerance, tolerance, tolerance, *resolved};
+  return true;
 }
 
 }  // namespace nivaltus::python

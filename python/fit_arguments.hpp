@@ -23,13 +23,6 @@ struct ArrayView;
 // allocate raises MemoryError.
 bool copy_view(const ArrayView& view, std::vector<double>& out);
 
-// A float64 NumPy array of any shape, copied in logical row-major order. A
-// copy too large to allocate raises MemoryError.
-bool copy_float64_array(PyObject* object, const char* name, std::vector<double>& out);
-
-// Omitted or None gives nullopt; anything else as copy_float64_array.
-bool copy_optional_float64_array(PyObject* object, const char* name, std::optional<std::vector<double>>& out);
-
 // Omitted or None gives nullopt; otherwise a non-negative integer (any object
 // with an integer conversion): a negative value raises OverflowError, a float
 // TypeError.
@@ -42,10 +35,6 @@ bool convert_bool(PyObject* object, const char* name, bool& out, bool fallback =
 // is a sequence, since its characters are never the intended names.
 bool convert_names(PyObject* object, const char* name, std::vector<std::string>& out);
 
-// The object if it is an instance of `type`, else null with TypeError
-// "'<type>' object cannot be converted to '<class>'".
-PyObject* convert_instance(PyObject* object, PyTypeObject* type, const char* class_name, const char* name);
-
 // The solver arguments of the three fitting functions: loss="linear",
 // f_scale=1.0, max_nfev=None. The tolerances of a fit started from Python are
 // fixed at 1e-8.
@@ -56,8 +45,9 @@ struct SolverArguments {
 
   // Converts the three bound arguments (null when omitted) in this order.
   bool convert(PyObject* const* bound, const char* const* names);
-  // The options, the loss resolved by its exact name.
-  fit::FitResult<fit::SolverOptions> options() const;
+  // The options, the loss resolved by its exact name; false with the fit
+  // error of an unknown loss set.
+  bool resolve(fit::SolverOptions& out) const;
 };
 
 }  // namespace nivaltus::python

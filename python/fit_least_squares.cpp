@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/fit/least_squares.hpp"
@@ -15,7 +14,6 @@
 #include "python/fit_exceptions.hpp"
 #include "python/fit_result_arrays.hpp"
 #include "python/least_squares_result.hpp"
-#include "python/numpy_api.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
 #include "python/static_type.hpp"
@@ -32,16 +30,6 @@ std::string type_name(PyObject* object) {
     return Py_TYPE(object)->tp_name;
   }
   return text;
-}
-
-bool is_float64_array(PyObject* object) {
-  if (!PyArray_Check(object)) return false;
-  PyArray_Descr* float64 = PyArray_DescrFromType(NPY_DOUBLE);
-  const bool equivalent =
-      float64 != nullptr &&
-      PyArray_EquivTypes(PyArray_DESCR(reinterpret_cast<PyArrayObject*>(object)), float64);
-  Py_XDECREF(float64);
-  return equivalent;
 }
 
 // The residual function seen by the engine: a call into the interpreter per
@@ -122,8 +110,8 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       std::vector<double> upper;
       if (!copy_view(vectors[0], initial) || !copy_view(vectors[1], lower) || !copy_view(vectors[2], upper))
         return nullptr;
-      const fit::FitResult<fit::SolverOptions> options = solver.options();
-      if (!options) return raise(to_python_fit_error(options.error()));
+      fit::SolverOptions options;
+      if (!solver.resolve(options)) return nullptr;
       // No count: a dense problem; all three: a structured one.
       const int counts_given = (counts[0] ? 1 : 0) + (counts[1] ? 1 : 0) + (counts[2] ? 1 : 0);
       if (counts_given == 1 || counts_given == 2) {
@@ -139,11 +127,10 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
       }
 
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
-          initial, lower, upper, *options, layout, PythonResidual(residual_function));
+          initial, lower, upper, options, layout, PythonResidual(residual_function));
       if (!result) return raise(to_python_fit_error(result.error()));
-      const std::size_t k = layout ? layout->global_parameter_count : initial.size();
       return new_least_squares_result(
-          LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt, k});
+          LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt});
     });
   });
 }

@@ -1,7 +1,7 @@
 #pragma once
-// Python objects that hold one C++ value (an engine result) and nothing else:
-// no references to Python objects, immutable after creation. The value is
-// constructed in place when the object is made and destroyed with it.
+// Python objects that hold one C++ value (a model or an engine result) and
+// nothing else: no references to Python objects, immutable after creation. The
+// value is constructed in place when the object is made and destroyed with it.
 
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>

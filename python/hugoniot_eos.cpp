@@ -1,7 +1,6 @@
 #include "python/hugoniot_eos.hpp"
 
 #include <array>
-#include <new>
 #include <optional>
 #include <string>
 
@@ -23,9 +22,7 @@ using hugoniot::LinearUsUpHugoniot;
 
 // ---- Python members ------------------------------------------------------
 
-const LinearUsUpHugoniot& hugoniot_of(PyObject* self) {
-  return reinterpret_cast<PyHugoniotEos*>(self)->hugoniot;
-}
+const LinearUsUpHugoniot& hugoniot_of(PyObject* self) { return held_value<LinearUsUpHugoniot>(self); }
 
 PyObject* hugoniot_eos_linear_us_up(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return guarded([&]() -> PyObject* {
@@ -36,12 +33,7 @@ PyObject* hugoniot_eos_linear_us_up(PyObject*, PyObject* const* args, Py_ssize_t
     if (!convert_floats(bound, names, v)) return nullptr;
     const EosResult<LinearUsUpHugoniot> hugoniot = LinearUsUpHugoniot::make(v[0], v[1], v[2], v[3], v[4]);
     if (!hugoniot) return raise(to_python_error(hugoniot.error()));
-    PyTypeObject* type = hugoniot_eos_type();
-    if (type == nullptr) return nullptr;
-    PyObject* self = type->tp_alloc(type, 0);
-    if (self == nullptr) return nullptr;
-    new (&reinterpret_cast<PyHugoniotEos*>(self)->hugoniot) LinearUsUpHugoniot(*hugoniot);
-    return self;
+    return new_held_value(hugoniot_eos_type(), LinearUsUpHugoniot(*hugoniot));
   });
 }
 
@@ -55,9 +47,7 @@ PyObject* hugoniot_eos_evaluate_scalar(PyObject* self, PyObject* const* args, Py
     if (!convert_text(bound[0], names[0], quantity)) return nullptr;
     double value = 0.0;
     if (!convert_float(bound[1], names[1], value)) return nullptr;
-    const EosResult<double> result = hugoniot::evaluate_hugoniot(hugoniot_of(self), quantity, value);
-    if (!result) return raise(to_python_error(result.error()));
-    return PyFloat_FromDouble(*result);
+    return float_result(hugoniot::evaluate_hugoniot(hugoniot_of(self), quantity, value));
   });
 }
 
@@ -94,11 +84,6 @@ PyObject* hugoniot_eos_repr(PyObject* self) {
   });
 }
 
-void hugoniot_eos_dealloc(PyObject* self) {
-  reinterpret_cast<PyHugoniotEos*>(self)->hugoniot.~LinearUsUpHugoniot();
-  Py_TYPE(self)->tp_free(self);
-}
-
 PyMethodDef hugoniot_eos_methods[] = {
     {"linear_us_up", method_pointer(hugoniot_eos_linear_us_up), METH_STATIC | METH_FASTCALL | METH_KEYWORDS,
      "linear_us_up(v0, rho0, c0, s, p0)\n--\n\n"},
@@ -112,8 +97,8 @@ PyMethodDef hugoniot_eos_methods[] = {
 PyTypeObject hugoniot_eos_type_object = static_type({
     .name = "nivaltus._engine.HugoniotEos",
     .doc = "Private native representation of a built-in shock Hugoniot.",
-    .basic_size = sizeof(PyHugoniotEos),
-    .dealloc = hugoniot_eos_dealloc,
+    .basic_size = sizeof(HeldValue<LinearUsUpHugoniot>),
+    .dealloc = dealloc_held_value<LinearUsUpHugoniot>,
     .repr = hugoniot_eos_repr,
     .methods = hugoniot_eos_methods,
     .properties = nullptr,

@@ -5,13 +5,11 @@
 #include <Python.h>
 
 #include "core/hugoniot/linear_us_up_hugoniot.hpp"
+#include "python/held_value.hpp"
 
 namespace nivaltus::python {
 
-struct PyHugoniotEos {
-  PyObject ob_base;
-  hugoniot::LinearUsUpHugoniot hugoniot;
-};
+// A HugoniotEos object is a HeldValue<hugoniot::LinearUsUpHugoniot>.
 
 // The class, created and readied on first use; null with a Python error set.
 PyTypeObject* hugoniot_eos_type();

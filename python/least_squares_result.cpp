@@ -55,12 +55,13 @@ PyObject* least_squares_result_parameter_covariance(PyObject* self, void*) {
   return guarded([&] {
     return raising_memory_error([&]() -> PyObject* {
       const LeastSquaresFit& fit = fit_of(self);
-      if (fit.covariance) return copied_matrix_array(*fit.covariance, fit.k, fit.k);
+      const std::size_t k = fit.k();
+      if (fit.covariance) return copied_matrix_array(*fit.covariance, k, k);
       fit::FitResult<std::vector<double>> covariance =
           fit.layout ? fit::parameter_covariance_structured(fit.result.jac, *fit.layout)
-                     : fit::parameter_covariance(fit.result.jac, fit.k);
+                     : fit::parameter_covariance(fit.result.jac, k);
       if (!covariance) return raise(to_python_fit_error(covariance.error()));
-      return matrix_array(std::move(*covariance), fit.k, fit.k);
+      return matrix_array(std::move(*covariance), k, k);
     });
   });
 }

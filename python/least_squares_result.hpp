@@ -19,7 +19,10 @@ struct LeastSquaresFit {
   fit::SolverResult result;
   std::optional<std::vector<double>> predicted_pressure;  // native EOS fits only
   std::optional<std::vector<double>> covariance;          // k×k, native EOS fits only
-  std::size_t k;  // leading parameters whose covariance parameter_covariance reports
+
+  // The leading parameters whose covariance parameter_covariance reports: the
+  // global ones of a structured fit, else all.
+  std::size_t k() const { return layout ? layout->global_parameter_count : result.x.size(); }
 };
 
 // The class, created and readied on first use; null with a Python error set.

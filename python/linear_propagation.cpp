@@ -16,22 +16,21 @@
 namespace nivaltus::python {
 namespace {
 
-struct LinearPropagation {
-  fit::PropagatedUncertainty result;
-  std::size_t m;  // Jacobian rows: one variance per row
-};
-
-const LinearPropagation& propagation_of(PyObject* self) { return held_value<LinearPropagation>(self); }
+const fit::PropagatedUncertainty& propagation_of(PyObject* self) {
+  return held_value<fit::PropagatedUncertainty>(self);
+}
 
 PyObject* linear_propagation_variance(PyObject* self, void*) {
-  return guarded([&] { return copied_vector_array(propagation_of(self).result.variance); });
+  return guarded([&] { return copied_vector_array(propagation_of(self).variance); });
 }
 
 PyObject* linear_propagation_covariance(PyObject* self, void*) {
   return guarded([&]() -> PyObject* {
-    const LinearPropagation& propagation = propagation_of(self);
-    if (!propagation.result.covariance) Py_RETURN_NONE;
-    return copied_matrix_array(*propagation.result.covariance, propagation.m, propagation.m);
+    const fit::PropagatedUncertainty& propagation = propagation_of(self);
+    if (!propagation.covariance) Py_RETURN_NONE;
+    // One variance per Jacobian row.
+    const std::size_t m = propagation.variance.size();
+    return copied_matrix_array(*propagation.covariance, m, m);
   });
 }
 
@@ -44,8 +43,8 @@ PyGetSetDef linear_propagation_properties[] = {
 PyTypeObject linear_propagation_type_object = static_type({
     .name = "nivaltus._engine.LinearPropagation",
     .doc = "Private result of native delta-method covariance propagation.",
-    .basic_size = sizeof(HeldValue<LinearPropagation>),
-    .dealloc = dealloc_held_value<LinearPropagation>,
+    .basic_size = sizeof(HeldValue<fit::PropagatedUncertainty>),
+    .dealloc = dealloc_held_value<fit::PropagatedUncertainty>,
     .repr = nullptr,
     .methods = nullptr,
     .properties = linear_propagation_properties,
@@ -81,7 +80,7 @@ PyObject* linear_uncertainty(PyObject*, PyObject* const* args, Py_ssize_t nargs,
       fit::FitResult<fit::PropagatedUncertainty> result =
           fit::propagate_linear_uncertainty(jacobian, m, n, covariance, state_variance, full_covariance);
       if (!result) return raise(to_python_fit_error(result.error()));
-      return new_held_value(linear_propagation_type(), LinearPropagation{std::move(*result), m});
+      return new_held_value(linear_propagation_type(), std::move(*result));
     });
   });
 }

@@ -10,7 +10,6 @@
 #include <cstddef>
 #include <new>
 #include <stdexcept>
-#include <vector>
 
 namespace nivaltus::python {
 
@@ -33,14 +32,6 @@ auto raising_memory_error(Body&& body) -> decltype(body()) {
   }
   PyErr_NoMemory();
   return {};
-}
-
-// `values` resized to n elements, or false with MemoryError set.
-[[nodiscard]] inline bool resize_or_raise_memory_error(std::vector<double>& values, std::size_t n) {
-  return raising_memory_error([&] {
-    values.resize(n);
-    return true;
-  });
 }
 
 }  // namespace nivaltus::python

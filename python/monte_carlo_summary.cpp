@@ -16,30 +16,29 @@
 namespace nivaltus::python {
 namespace {
 
-struct MonteCarloSummary {
-  fit::MonteCarloStatistics statistics;
-  std::size_t cols;  // sample columns: one value per column in each statistic
-};
-
-const MonteCarloSummary& summary_of(PyObject* self) { return held_value<MonteCarloSummary>(self); }
+const fit::MonteCarloStatistics& statistics_of(PyObject* self) {
+  return held_value<fit::MonteCarloStatistics>(self);
+}
 
 PyObject* monte_carlo_summary_standard_error(PyObject* self, void*) {
-  return guarded([&] { return copied_vector_array(summary_of(self).statistics.standard_error); });
+  return guarded([&] { return copied_vector_array(statistics_of(self).standard_error); });
 }
 
 PyObject* monte_carlo_summary_lower(PyObject* self, void*) {
-  return guarded([&] { return copied_vector_array(summary_of(self).statistics.lower); });
+  return guarded([&] { return copied_vector_array(statistics_of(self).lower); });
 }
 
 PyObject* monte_carlo_summary_upper(PyObject* self, void*) {
-  return guarded([&] { return copied_vector_array(summary_of(self).statistics.upper); });
+  return guarded([&] { return copied_vector_array(statistics_of(self).upper); });
 }
 
 PyObject* monte_carlo_summary_covariance(PyObject* self, void*) {
   return guarded([&]() -> PyObject* {
-    const MonteCarloSummary& summary = summary_of(self);
-    if (!summary.statistics.covariance) Py_RETURN_NONE;
-    return copied_matrix_array(*summary.statistics.covariance, summary.cols, summary.cols);
+    const fit::MonteCarloStatistics& statistics = statistics_of(self);
+    if (!statistics.covariance) Py_RETURN_NONE;
+    // One standard error per sample column.
+    const std::size_t cols = statistics.standard_error.size();
+    return copied_matrix_array(*statistics.covariance, cols, cols);
   });
 }
 
@@ -54,8 +53,8 @@ PyGetSetDef monte_carlo_summary_properties[] = {
 PyTypeObject monte_carlo_summary_type_object = static_type({
     .name = "nivaltus._engine.MonteCarloSummary",
     .doc = "Private result of native Monte Carlo summary statistics.",
-    .basic_size = sizeof(HeldValue<MonteCarloSummary>),
-    .dealloc = dealloc_held_value<MonteCarloSummary>,
+    .basic_size = sizeof(HeldValue<fit::MonteCarloStatistics>),
+    .dealloc = dealloc_held_value<fit::MonteCarloStatistics>,
     .repr = nullptr,
     .methods = nullptr,
     .properties = monte_carlo_summary_properties,
@@ -84,7 +83,7 @@ PyObject* monte_carlo_summary(PyObject*, PyObject* const* args, Py_ssize_t nargs
       fit::FitResult<fit::MonteCarloStatistics> statistics =
           fit::summarize_monte_carlo(samples, rows, cols, full_covariance, confidence);
       if (!statistics) return raise(to_python_fit_error(statistics.error()));
-      return new_held_value(monte_carlo_summary_type(), MonteCarloSummary{std::move(*statistics), cols});
+      return new_held_value(monte_carlo_summary_type(), std::move(*statistics));
     });
   });
 }

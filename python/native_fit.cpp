@@ -4,7 +4,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "core/fit/eos/fit_isothermal_eos.hpp"
@@ -15,9 +14,9 @@
 #include "python/array_view.hpp"
 #include "python/fit_arguments.hpp"
 #include "python/fit_exceptions.hpp"
-#include "python/fit_result_arrays.hpp"
 #include "python/gil.hpp"
 #include "python/least_squares_result.hpp"
+#include "python/memory_error.hpp"
 #include "python/panic.hpp"
 #include "python/rt_eos.hpp"
 #include "python/static_type.hpp"
@@ -34,35 +33,41 @@ std::optional<Slice> slice_of(const OptionalVector& values) {
   return Slice(*values);
 }
 
-// The model parameters' names, starting values and bounds.
-struct ParameterArguments {
-  std::vector<std::string> names;
-  std::vector<double> initial;
-  std::vector<double> lower;
-  std::vector<double> upper;
-};
+// The arguments of a native fit after the model, in signature order: the
+// parameter names, R float64 arrays (initial, lower, upper, then the
+// observations), O optional float64 arrays (omitted or None: absent), then
+// loss, f_scale and max_nfev. Every argument is converted before any array is
+// copied, and the loss is resolved last.
+template <std::size_t R, std::size_t O>
+struct NativeFitArguments {
+  std::vector<std::string> parameter_names;
+  std::array<std::vector<double>, R> arrays;
+  std::array<OptionalVector, O> optional_arrays;
+  fit::SolverOptions options;
 
-// Converts every argument in signature order; returns false with the
-// conversion error set.
-template <std::size_t N>
-bool views_in_order(const Arguments<N>& bound, const Parameters<N>& names, std::size_t first,
-                    std::size_t count, std::array<ArrayView, N>& views) {
-  for (std::size_t i = first; i < first + count; ++i) {
-    if (!convert_float64_array(bound[i], names[i], views[i])) return false;
+  // `bound` and `names` start with the model; false with the error set.
+  template <std::size_t N>
+  bool convert(const Arguments<N>& bound, const Parameters<N>& names) {
+    static_assert(N == 2 + R + O + 3);
+    const auto absent = [&](std::size_t i) { return bound[i] == nullptr || bound[i] == Py_None; };
+    if (!convert_names(bound[1], names[1], parameter_names)) return false;
+    std::array<ArrayView, R + O> views;
+    for (std::size_t i = 0; i < R + O; ++i) {
+      if (i >= R && absent(2 + i)) continue;
+      if (!convert_float64_array(bound[2 + i], names[2 + i], views[i])) return false;
+    }
+    SolverArguments solver;
+    if (!solver.convert(&bound.values[2 + R + O], &names[2 + R + O])) return false;
+
+    for (std::size_t i = 0; i < R; ++i) {
+      if (!copy_view(views[i], arrays[i])) return false;
+    }
+    for (std::size_t i = 0; i < O; ++i) {
+      if (!absent(2 + R + i) && !copy_view(views[R + i], optional_arrays[i].emplace())) return false;
+    }
+    return solver.resolve(options);
   }
-  return true;
-}
-
-// The bound argument's copy, or absent for an omitted or None argument. The
-// view of a present one was made during conversion.
-bool optional_copy(PyObject* object, const ArrayView& view, OptionalVector& out) {
-  out.reset();
-  if (object == nullptr || object == Py_None) return true;
-  std::vector<double> values;
-  if (!copy_view(view, values)) return false;
-  out = std::move(values);
-  return true;
-}
+};
 
 // The fit's outcome turned into a LeastSquaresResult: its engine result, the
 // predicted pressures and the k×k covariance of the model parameters; the rest
@@ -74,7 +79,7 @@ PyObject* fit_result(fit::FitResult<fit::eos::EosFitResult> fitted, std::size_t 
   if (latent_count > 0) layout = fit::StructuredLayout{k, n, latent_count};
   return new_least_squares_result(LeastSquaresFit{layout, std::move(fitted->solver),
                                                   std::move(fitted->predicted_pressures),
-                                                  std::move(fitted->parameter_covariance), k});
+                                                  std::move(fitted->parameter_covariance)});
 }
 
 constexpr Parameters<13> fit_rt_eos_native_names{
@@ -91,44 +96,22 @@ PyObject* fit_rt_eos_native(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
         return nullptr;
       PyObject* model = convert_instance(bound[0], rt_eos_type(), "RtEos", names[0]);
       if (model == nullptr) return nullptr;
-      ParameterArguments parameters;
-      if (!convert_names(bound[1], names[1], parameters.names)) return nullptr;
-      std::array<ArrayView, 13> views;
-      if (!views_in_order(bound, names, 2, 6, views)) return nullptr;
-      for (std::size_t i = 8; i < 10; ++i) {
-        if (bound[i] != nullptr && bound[i] != Py_None &&
-            !convert_float64_array(bound[i], names[i], views[i]))
-          return nullptr;
-      }
-      SolverArguments solver;
-      if (!solver.convert(&bound.values[10], &names[10])) return nullptr;
+      NativeFitArguments<6, 2> arguments;
+      if (!arguments.convert(bound, names)) return nullptr;
+      const auto& [initial, lower, upper, pressure, volume, pressure_sigma] = arguments.arrays;
+      const auto& [volume_sigma, cholesky] = arguments.optional_arrays;
 
-      const RtModel base = reinterpret_cast<PyRtEos*>(model)->model;
-      std::vector<double> pressure;
-      std::vector<double> volume;
-      std::vector<double> pressure_sigma;
-      OptionalVector volume_sigma;
-      OptionalVector cholesky;
-      if (!copy_view(views[2], parameters.initial) || !copy_view(views[3], parameters.lower) ||
-          !copy_view(views[4], parameters.upper) || !copy_view(views[5], pressure) ||
-          !copy_view(views[6], volume) || !copy_view(views[7], pressure_sigma) ||
-          !optional_copy(bound[8], views[8], volume_sigma) || !optional_copy(bound[9], views[9], cholesky)) {
-        return nullptr;
-      }
-      const fit::FitResult<fit::SolverOptions> options = solver.options();
-      if (!options) return raise(to_python_fit_error(options.error()));
-
-      const auto build = [&base, &parameters](Slice values) {
-        return RtModel::with_parameters(base, parameters.names, values);
+      const RtModel base = held_value<RtModel>(model);
+      const auto build = [&base, &arguments](Slice values) {
+        return RtModel::with_parameters(base, arguments.parameter_names, values);
       };
       const fit::eos::PressureVolumeObservations observations{pressure, volume, pressure_sigma,
                                                               slice_of(volume_sigma), slice_of(cholesky)};
       fit::FitResult<fit::eos::EosFitResult> fitted = [&] {
         GilRelease unlocked;
-        return fit::eos::fit_isothermal_eos(observations, parameters.initial, parameters.lower,
-                                            parameters.upper, *options, build);
+        return fit::eos::fit_isothermal_eos(observations, initial, lower, upper, arguments.options, build);
       }();
-      return fit_result(std::move(fitted), parameters.initial.size(), pressure.size(), volume_sigma ? 1 : 0);
+      return fit_result(std::move(fitted), initial.size(), pressure.size(), volume_sigma ? 1 : 0);
     });
   });
 }
@@ -159,39 +142,14 @@ PyObject* fit_thermal_eos_native(PyObject*, PyObject* const* args, Py_ssize_t na
         return nullptr;
       PyObject* model = convert_instance(bound[0], thermal_eos_type(), "ThermalEos", names[0]);
       if (model == nullptr) return nullptr;
-      ParameterArguments parameters;
-      if (!convert_names(bound[1], names[1], parameters.names)) return nullptr;
-      std::array<ArrayView, 15> views;
-      if (!views_in_order(bound, names, 2, 7, views)) return nullptr;
-      for (std::size_t i = 9; i < 12; ++i) {
-        if (bound[i] != nullptr && bound[i] != Py_None &&
-            !convert_float64_array(bound[i], names[i], views[i]))
-          return nullptr;
-      }
-      SolverArguments solver;
-      if (!solver.convert(&bound.values[12], &names[12])) return nullptr;
+      NativeFitArguments<7, 3> arguments;
+      if (!arguments.convert(bound, names)) return nullptr;
+      const auto& [initial, lower, upper, pressure, volume, temperature, pressure_sigma] = arguments.arrays;
+      const auto& [volume_sigma, temperature_sigma, cholesky] = arguments.optional_arrays;
 
-      const ThermalModel base = reinterpret_cast<PyThermalEos*>(model)->model;
-      std::vector<double> pressure;
-      std::vector<double> volume;
-      std::vector<double> temperature;
-      std::vector<double> pressure_sigma;
-      OptionalVector volume_sigma;
-      OptionalVector temperature_sigma;
-      OptionalVector cholesky;
-      if (!copy_view(views[2], parameters.initial) || !copy_view(views[3], parameters.lower) ||
-          !copy_view(views[4], parameters.upper) || !copy_view(views[5], pressure) ||
-          !copy_view(views[6], volume) || !copy_view(views[7], temperature) ||
-          !copy_view(views[8], pressure_sigma) || !optional_copy(bound[9], views[9], volume_sigma) ||
-          !optional_copy(bound[10], views[10], temperature_sigma) ||
-          !optional_copy(bound[11], views[11], cholesky)) {
-        return nullptr;
-      }
-      const fit::FitResult<fit::SolverOptions> options = solver.options();
-      if (!options) return raise(to_python_fit_error(options.error()));
-
-      const auto build = [&base, &parameters](Slice values) {
-        return ThermalModel::with_parameters(base, parameters.names, values);
+      const ThermalModel base = held_value<ThermalModel>(model);
+      const auto build = [&base, &arguments](Slice values) {
+        return ThermalModel::with_parameters(base, arguments.parameter_names, values);
       };
       const auto pressure_at = [](const ThermalModel& fitted_model, double v, double t) {
         return fitted_model.pressure(v, t);
@@ -205,11 +163,11 @@ PyObject* fit_thermal_eos_native(PyObject*, PyObject* const* args, Py_ssize_t na
                                                                          slice_of(cholesky)};
       fit::FitResult<fit::eos::EosFitResult> fitted = [&] {
         GilRelease unlocked;
-        return fit::eos::fit_thermal_eos_by(observations, parameters.initial, parameters.lower,
-                                            parameters.upper, *options, build, pressure_at);
+        return fit::eos::fit_thermal_eos_by(observations, initial, lower, upper, arguments.options, build,
+                                            pressure_at);
       }();
       const std::size_t latent_count = (volume_sigma ? 1 : 0) + (temperature_sigma ? 1 : 0);
-      return fit_result(std::move(fitted), parameters.initial.size(), pressure.size(), latent_count);
+      return fit_result(std::move(fitted), initial.size(), pressure.size(), latent_count);
     });
   });
 }

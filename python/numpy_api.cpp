@@ -5,7 +5,6 @@
 
 #include "python/exceptions.hpp"
 #include "python/panic.hpp"
-#include "python/py_ref.hpp"
 
 namespace nivaltus::python {
 

@@ -1,7 +1,5 @@
 #include "python/panic.hpp"
 
-#include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <source_location>
 #include <string_view>
@@ -28,12 +26,6 @@ void set_panic_exception(std::string_view message) {
 }
 
 }  // namespace
-
-void allocation_failure(std::size_t bytes) noexcept {
-  std::fprintf(stderr, "memory allocation of %zu bytes failed\n", bytes);
-  std::fflush(stderr);
-  std::abort();
-}
 
 PyObject* panic_exception_type() {
   static PyObject* type = nullptr;

@@ -6,17 +6,12 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
-#include <cstddef>
-
 #include "core/internal_fault.hpp"
 
 namespace nivaltus::python {
 
 using nivaltus::InternalFault;
 using nivaltus::panic;
-
-// Writes "memory allocation of <bytes> bytes failed" and aborts the process.
-[[noreturn]] void allocation_failure(std::size_t bytes) noexcept;
 
 // Inside a catch block: sets PanicException for the exception being handled
 // (reporting it first if it is not an InternalFault, which reported itself).

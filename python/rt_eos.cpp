@@ -1,7 +1,6 @@
 #include "python/rt_eos.hpp"
 
 #include <array>
-#include <new>
 #include <string>
 #include <tuple>
 #include <variant>
@@ -23,12 +22,7 @@ namespace {
 constexpr std::size_t closed_form_parallel_threshold = 65535;
 constexpr std::size_t volume_parallel_threshold = 511;
 
-const RtModel& model_of(PyObject* self) { return reinterpret_cast<PyRtEos*>(self)->model; }
-
-PyObject* float_result(const EosResult<double>& result) {
-  if (!result) return raise(to_python_error(result.error()));
-  return PyFloat_FromDouble(*result);
-}
+const RtModel& model_of(PyObject* self) { return held_value<RtModel>(self); }
 
 // ---- constructors --------------------------------------------------------
 
@@ -157,15 +151,12 @@ PyObject* rt_eos_volume_array(PyObject* self, PyObject* const* args, Py_ssize_t 
                       volume);
 }
 
-constexpr const char* derivative_unsupported = "bulk-modulus derivative is only defined for Holzapfel";
-
 // Only the Holzapfel kind offers dK/dP here; checked after conversion, before
 // any element is evaluated.
 const isothermal::Holzapfel* holzapfel_or_raise(PyObject* self) {
   const auto* holzapfel = model_of(self).get_if<isothermal::Holzapfel>();
   if (holzapfel == nullptr) {
-    raise(
-        nivaltus_python_error("UnsupportedOperationError", derivative_unsupported, "operation.unsupported"));
+    raise(python_unsupported_error("bulk-modulus derivative is only defined for Holzapfel"));
   }
   return holzapfel;
 }
@@ -221,11 +212,6 @@ PyObject* rt_eos_repr(PyObject* self) {
     const std::string text = "RtEos(model_name='" + std::string(model_of(self).model_name()) + "')";
     return new_str(text);
   });
-}
-
-void rt_eos_dealloc(PyObject* self) {
-  reinterpret_cast<PyRtEos*>(self)->model.~RtModel();
-  Py_TYPE(self)->tp_free(self);
 }
 
 // ---- holzapfel_derivative_analytical -------------------------------------
@@ -302,8 +288,8 @@ PyGetSetDef rt_eos_properties[] = {
 PyTypeObject rt_eos_type_object = static_type({
     .name = "nivaltus._engine.RtEos",
     .doc = "Private native representation of a built-in isothermal EOS.",
-    .basic_size = sizeof(PyRtEos),
-    .dealloc = rt_eos_dealloc,
+    .basic_size = sizeof(HeldValue<RtModel>),
+    .dealloc = dealloc_held_value<RtModel>,
     .repr = rt_eos_repr,
     .methods = rt_eos_methods,
     .properties = rt_eos_properties,
@@ -313,14 +299,7 @@ PyTypeObject rt_eos_type_object = static_type({
 
 PyTypeObject* rt_eos_type() { return ready_type(rt_eos_type_object); }
 
-PyObject* new_rt_eos(const RtModel& model) {
-  PyTypeObject* type = rt_eos_type();
-  if (type == nullptr) return nullptr;
-  PyObject* self = type->tp_alloc(type, 0);
-  if (self == nullptr) return nullptr;
-  new (&reinterpret_cast<PyRtEos*>(self)->model) RtModel(model);
-  return self;
-}
+PyObject* new_rt_eos(const RtModel& model) { return new_held_value(rt_eos_type(), RtModel(model)); }
 
 PyMethodDef holzapfel_derivative_analytical_definition = {
     "holzapfel_derivative_analytical", method_pointer(holzapfel_derivative_analytical),

@@ -5,13 +5,11 @@
 #include <Python.h>
 
 #include "core/rt_model.hpp"
+#include "python/held_value.hpp"
 
 namespace nivaltus::python {
 
-struct PyRtEos {
-  PyObject ob_base;
-  RtModel model;
-};
+// An RtEos object is a HeldValue<RtModel>: held_value<RtModel>(object) is its model.
 
 // The class, created and readied on first use; null with a Python error set.
 PyTypeObject* rt_eos_type();

@@ -1,7 +1,6 @@
 #include "python/thermal_eos.hpp"
 
 #include <array>
-#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,7 +22,7 @@ namespace {
 // Element counts above which both array methods run on the worker pool.
 constexpr std::size_t thermal_parallel_threshold = 2047;
 
-const ThermalModel& model_of(PyObject* self) { return reinterpret_cast<PyThermalEos*>(self)->model; }
+const ThermalModel& model_of(PyObject* self) { return held_value<ThermalModel>(self); }
 
 PyError unavailable_quantity_error(std::string_view quantity) {
   std::string message = "quantity '";
@@ -45,11 +44,6 @@ struct QuantityErrorToPython {
 // empty array does not.
 thermal::ThermalQuantityResult unknown_quantity(double, double) {
   return std::unexpected(thermal::ThermalQuantityError(thermal::QuantityUnavailable{}));
-}
-
-PyObject* float_result(const EosResult<double>& result) {
-  if (!result) return raise(to_python_error(result.error()));
-  return PyFloat_FromDouble(*result);
 }
 
 // ---- evaluation ----------------------------------------------------------
@@ -156,11 +150,6 @@ PyObject* thermal_eos_repr(PyObject* self) {
   });
 }
 
-void thermal_eos_dealloc(PyObject* self) {
-  reinterpret_cast<PyThermalEos*>(self)->model.~ThermalModel();
-  Py_TYPE(self)->tp_free(self);
-}
-
 constexpr int static_flags = METH_STATIC | METH_FASTCALL | METH_KEYWORDS;
 constexpr int method_flags = METH_FASTCALL | METH_KEYWORDS;
 
@@ -213,8 +202,8 @@ PyGetSetDef thermal_eos_properties[] = {
 PyTypeObject thermal_eos_type_object = static_type({
     .name = "nivaltus._engine.ThermalEos",
     .doc = "Private native representation of a built-in thermal EOS.",
-    .basic_size = sizeof(PyThermalEos),
-    .dealloc = thermal_eos_dealloc,
+    .basic_size = sizeof(HeldValue<ThermalModel>),
+    .dealloc = dealloc_held_value<ThermalModel>,
     .repr = thermal_eos_repr,
     .methods = thermal_eos_methods,
     .properties = thermal_eos_properties,
@@ -225,12 +214,7 @@ PyTypeObject thermal_eos_type_object = static_type({
 PyTypeObject* thermal_eos_type() { return ready_type(thermal_eos_type_object); }
 
 PyObject* new_thermal_eos(const ThermalModel& model) {
-  PyTypeObject* type = thermal_eos_type();
-  if (type == nullptr) return nullptr;
-  PyObject* self = type->tp_alloc(type, 0);
-  if (self == nullptr) return nullptr;
-  new (&reinterpret_cast<PyThermalEos*>(self)->model) ThermalModel(model);
-  return self;
+  return new_held_value(thermal_eos_type(), ThermalModel(model));
 }
 
 }  // namespace nivaltus::python

@@ -6,15 +6,11 @@
 #include <Python.h>
 
 #include "core/thermal/thermal_model.hpp"
+#include "python/held_value.hpp"
 
 namespace nivaltus::python {
 
-struct PyThermalEos {
-  // clang-format off
-  PyObject_HEAD
-  ThermalModel model;
-  // clang-format on
-};
+// A ThermalEos object is a HeldValue<ThermalModel>: held_value<ThermalModel>(object) is its model.
 
 // The class, created and readied on first use; null with a Python error set.
 PyTypeObject* thermal_eos_type();

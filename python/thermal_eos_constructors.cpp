@@ -13,8 +13,8 @@
 #include "python/model_arguments.hpp"
 #include "python/panic.hpp"
 #include "python/py_ref.hpp"
+#include "python/rt_eos.hpp"
 #include "python/thermal_eos.hpp"
-#include "python/thermal_eos_arguments.hpp"
 
 namespace nivaltus::python {
 namespace {
@@ -56,13 +56,12 @@ PyObject* construct(const char* function_name, const Signature<Model, T>& signat
     if (!bind_arguments_with_defaults(function_name, layout.names, layout.required, args, nargs, kwnames,
                                       bound))
       return nullptr;
-    const ConstructorArguments arguments(layout.names, bound);
-    PyObject* rt_eos = arguments.rt_eos();
+    PyObject* rt_eos = convert_instance(bound[0], rt_eos_type(), "RtEos", layout.names[0]);
     if (rt_eos == nullptr) return nullptr;
     const PyRef held = PyRef::borrow(rt_eos);
     typename Signature<Model, T>::Converted converted;
     if (!convert_arguments(signature.table, signature.texts, layout, bound, converted)) return nullptr;
-    Built model = body(converted, rt_model_of(held.get()));
+    Built model = body(converted, held_value<RtModel>(held.get()));
     if (!model) return raise(std::move(model.error()));
     return new_thermal_eos(*model);
   });
