@@ -6,7 +6,6 @@
 
 #include "core/fit/checked_size.hpp"
 #include "core/fit/linear_solve.hpp"
-#include "core/fit/loss.hpp"
 
 namespace nivaltus::fit {
 namespace {
@@ -71,7 +70,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   for (std::size_t i = 0; i < n; ++i) v[i * n + i] = 1.0;
   double largest = 0.0;
   for (std::size_t i = 0; i < n * n; ++i) largest = std::max(largest, std::fabs(a[i]));
-  const double tau = saturated_count(n) * fit_epsilon * largest;
+  const double tau = saturated_count(n) * machine_epsilon * largest;
   const std::size_t rotation_limit = checked_product(64, checked_product(n, n).value_or(0))
                                          .value_or(std::numeric_limits<std::size_t>::max());
   for (std::size_t rotation = 0; rotation < rotation_limit; ++rotation) {
@@ -119,7 +118,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   double largest_eigenvalue = 0.0;
   for (std::size_t i = 0; i < n; ++i)
     largest_eigenvalue = std::max(largest_eigenvalue, std::fabs(a[i * n + i]));
-  const double delta = saturated_count(tolerance_count) * fit_epsilon * largest_eigenvalue;
+  const double delta = saturated_count(tolerance_count) * machine_epsilon * largest_eigenvalue;
   std::vector<double>& result = work.result;
   std::fill(result.begin(), result.end(), 0.0);
   for (std::size_t i = 0; i < n; ++i) {

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "core/fit/checked_size.hpp"
-#include "core/fit/loss.hpp"
 
 namespace nivaltus::fit {
 namespace {
@@ -21,7 +20,7 @@ bool square_size_is(std::size_t values, std::size_t n) {
 // solution goes to x. The entries below the diagonal are left as they are:
 // they move with their rows and count in the reference magnitude.
 FitResult<void> eliminate(std::span<double> a, std::span<double> b, std::size_t n, std::span<double> x) {
-  const double t = saturated_count(n) * fit_epsilon;
+  const double t = saturated_count(n) * machine_epsilon;
   for (std::size_t k = 0; k < n; ++k) {
     std::size_t pivot = k;
     double pivot_size = std::fabs(a[k * n + k]);

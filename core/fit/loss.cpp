@@ -80,7 +80,7 @@ std::vector<double> robust_weights(std::span<const double> residuals, Loss loss,
   std::vector<double> weights(residuals.size());
   for (std::size_t i = 0; i < residuals.size(); ++i) {
     const double z = (residuals[i] * residuals[i]) / c2;
-    weights[i] = std::fmax(rho_derivatives(loss.kind(), z).first, fit_epsilon);
+    weights[i] = std::fmax(rho_derivatives(loss.kind(), z).first, machine_epsilon);
   }
   return weights;
 }
@@ -99,7 +99,7 @@ std::vector<double> robust_row_factors(std::span<const double> residuals, Loss l
     double factor = second * 2.0;
     factor = factor * z;
     factor = factor + first;
-    factors[i] = std::sqrt(std::fmax(factor, fit_epsilon));
+    factors[i] = std::sqrt(std::fmax(factor, machine_epsilon));
   }
   return factors;
 }
