@@ -39,7 +39,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   // The latent blocks and the Schur complement of a structured covariance
   // come here without passing symmetric_pseudoinverse: a non-finite entry is
   // refused the same way for them.
-  if (!std::ranges::all_of(matrix, [](double value) { return std::isfinite(value); })) {
+  if (!std::ranges::all_of(matrix, is_finite)) {
     return fail_input("invalid symmetric matrix for pseudoinverse");
   }
   work.resize(n);
