@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <utility>
 
 #include "core/fit/checked_size.hpp"
@@ -10,11 +9,8 @@
 namespace nivaltus::fit {
 namespace {
 
-// Largest value checked for n·n without wrapping.
-bool square_size_is(std::size_t values, std::size_t n) {
-  if (n != 0 && n > std::numeric_limits<std::size_t>::max() / n) return false;
-  return values == n * n;
-}
+// values = n·n, the product checked without wrapping.
+bool square_size_is(std::size_t values, std::size_t n) { return checked_product(n, n) == values; }
 
 // Gaussian elimination with partial pivoting in place on a (n×n) and b; the
 // solution goes to x. The entries below the diagonal are left as they are:
