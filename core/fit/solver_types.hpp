@@ -81,9 +81,6 @@ class Jacobian {
   const std::optional<StructuredLayout>& layout() const { return layout_; }
   bool is_structured() const { return layout_.has_value(); }
 
-  // Entry (i, j), zero where the structured form keeps nothing.
-  double at(std::size_t i, std::size_t j) const;
-
   // Dense form: the m·n values. Structured form: the global block.
   std::span<const double> values() const { return values_; }
   // Structured form: the latent block; empty for the dense form.

@@ -11,7 +11,6 @@
 
 #include <utility>
 
-#include "core/error.hpp"
 #include "core/fit/eos/eos_fit_result.hpp"
 #include "core/fit/eos/observation_checks.hpp"
 #include "core/fit/eos/point_fit.hpp"
