@@ -162,9 +162,7 @@ FitResult<std::vector<double>> structured_covariance(Global global, Latent laten
       for (std::size_t c = 0; c <= a; ++c) schur[a * g + c] += ja * global(i, c);
     }
   }
-  for (std::size_t a = 0; a < g; ++a) {
-    for (std::size_t c = 0; c < a; ++c) schur[c * g + a] = schur[a * g + c];
-  }
+  mirror_lower(schur, g);
 
   std::vector<double> block(latent_count * latent_count);
   std::vector<double> coupling(latent_count * g);
@@ -230,9 +228,7 @@ FitResult<std::vector<double>> parameter_covariance(std::span<const double> jaco
       for (std::size_t b = 0; b <= a; ++b) information[a * n + b] += row[a] * row[b];
     }
   }
-  for (std::size_t a = 0; a < n; ++a) {
-    for (std::size_t b = 0; b < a; ++b) information[b * n + a] = information[a * n + b];
-  }
+  mirror_lower(information, n);
   const std::size_t tolerance_count = std::max(m, n);
   if (k == n) return symmetric_pseudoinverse(information, n, tolerance_count);
 

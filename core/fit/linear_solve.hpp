@@ -1,7 +1,8 @@
 #pragma once
 // The dense linear solver of the fitting engine: symmetric equilibration by
 // the square roots of the diagonal, Gaussian elimination with partial
-// pivoting and a relative singularity test, and unscaling.
+// pivoting and a relative singularity test, and unscaling. Also the fill of
+// a symmetric matrix summed on and below its diagonal.
 
 #include <cstddef>
 #include <span>
@@ -10,6 +11,14 @@
 #include "core/fit/fit_error.hpp"
 
 namespace nivaltus::fit {
+
+// a_ji = a_ij for j < i: the n×n row-major matrix made symmetric from its
+// lower triangle.
+inline void mirror_lower(std::span<double> a, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < i; ++j) a[j * n + i] = a[i * n + j];
+  }
+}
 
 // Solves A·x = b for the n×n row-major A. Scale s_i = √|A_ii| (1 where A_ii
 // is zero or NaN), Â_ij = A_ij / (s_i·s_j), b̂_i = b_i / s_i, then

@@ -7,12 +7,6 @@
 namespace nivaltus::fit {
 namespace {
 
-void mirror_lower(std::span<double> a, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < i; ++j) a[j * n + i] = a[i * n + j];
-  }
-}
-
 // d + λ·|d|, or d + λ where d is zero or NaN.
 double damped(double d, double lambda) {
   const double s = (d != 0.0 && !std::isnan(d)) ? std::fabs(d) : 1.0;
