@@ -58,9 +58,6 @@ FitResult<EosFitResult> fit_isothermal_eos(const PressureVolumeObservations& obs
       .pressure_sigma = observations.pressure_sigma,
       .volume = observations.volume,
       .volume_sigma = observations.volume_sigma,
-      .temperature = {},
-      .temperature_sigma = std::nullopt,
-      .has_temperature = false,
       .factors = observations.cholesky_factors,
   };
   const auto pressure = [](const BuiltModel<Build>& model, double volume, double) {
