@@ -62,10 +62,8 @@ std::vector<double> Jacobian::to_dense() const {
   for (std::size_t i = 0; i < m_; ++i) {
     for (std::size_t a = 0; a < g; ++a) dense[i * n_ + a] = values_[i * g + a];
     const std::size_t p = i % points;
-    const std::size_t b = i / points;
-    for (std::size_t l = 0; l < latent; ++l) {
-      dense[i * n_ + g + l * points + p] = latent_[(p * (latent + 1) + b) * latent + l];
-    }
+    const std::size_t row = latent_offset(p, i / points);
+    for (std::size_t l = 0; l < latent; ++l) dense[i * n_ + g + l * points + p] = latent_[row + l];
   }
   return dense;
 }
@@ -82,9 +80,8 @@ void Jacobian::scale_rows(std::span<const double> factors) {
   const std::size_t latent = layout_->latent_coordinate_count;
   for (std::size_t i = 0; i < m_; ++i) {
     for (std::size_t a = 0; a < g; ++a) values_[i * g + a] *= factors[i];
-    const std::size_t p = i % points;
-    const std::size_t b = i / points;
-    for (std::size_t l = 0; l < latent; ++l) latent_[(p * (latent + 1) + b) * latent + l] *= factors[i];
+    const std::size_t row = latent_offset(i % points, i / points);
+    for (std::size_t l = 0; l < latent; ++l) latent_[row + l] *= factors[i];
   }
 }
 
