@@ -31,10 +31,13 @@ FitResult<std::vector<double>> solve_scaled_linear_system(std::span<const double
                                                           std::span<const double> rhs, std::size_t n);
 
 // The allocation-free core of solve_scaled_linear_system for callers that
-// solve many small systems: work holds n·n + 2·n values, solution n values;
-// matrix and rhs are only read. Same arithmetic, same results.
+// solve many small systems, for r right sides at once: rhs and solution
+// hold n×r values, row-major (right side c of row i at i·r + c), work
+// n·n + n + n·r values; matrix and rhs are only read. One elimination
+// serves every right side, and each solution has the bits that
+// solve_scaled_linear_system gives for its right side alone.
 FitResult<void> solve_scaled_linear_system_into(std::span<const double> matrix, std::span<const double> rhs,
-                                                std::size_t n, std::span<double> work,
+                                                std::size_t n, std::size_t r, std::span<double> work,
                                                 std::span<double> solution);
 
 }  // namespace nivaltus::fit
