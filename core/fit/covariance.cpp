@@ -6,7 +6,6 @@
 
 #include "core/fit/checked_size.hpp"
 #include "core/fit/linear_solve.hpp"
-#include "core/fit/loss.hpp"
 
 namespace nivaltus::fit {
 namespace {
@@ -40,7 +39,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   // The latent blocks and the Schur complement of a structured covariance
   // come here without passing symmetric_pseudoinverse: a non-finite entry is
   // refused the same way for them.
-  if (!std::ranges::all_of(matrix, [](double value) { return std::isfinite(value); })) {
+  if (!std::ranges::all_of(matrix, is_finite)) {
     return fail_input("invalid symmetric matrix for pseudoinverse");
   }
   work.resize(n);
@@ -71,7 +70,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   for (std::size_t i = 0; i < n; ++i) v[i * n + i] = 1.0;
   double largest = 0.0;
   for (std::size_t i = 0; i < n * n; ++i) largest = std::max(largest, std::fabs(a[i]));
-  const double tau = saturated_count(n) * fit_epsilon * largest;
+  const double tau = saturated_count(n) * machine_epsilon * largest;
   const std::size_t rotation_limit = checked_product(64, checked_product(n, n).value_or(0))
                                          .value_or(std::numeric_limits<std::size_t>::max());
   for (std::size_t rotation = 0; rotation < rotation_limit; ++rotation) {
@@ -119,7 +118,7 @@ FitResult<void> pseudoinverse_into(std::span<const double> matrix, std::size_t n
   double largest_eigenvalue = 0.0;
   for (std::size_t i = 0; i < n; ++i)
     largest_eigenvalue = std::max(largest_eigenvalue, std::fabs(a[i * n + i]));
-  const double delta = saturated_count(tolerance_count) * fit_epsilon * largest_eigenvalue;
+  const double delta = saturated_count(tolerance_count) * machine_epsilon * largest_eigenvalue;
   std::vector<double>& result = work.result;
   std::fill(result.begin(), result.end(), 0.0);
   for (std::size_t i = 0; i < n; ++i) {
@@ -163,9 +162,7 @@ FitResult<std::vector<double>> structured_covariance(Global global, Latent laten
       for (std::size_t c = 0; c <= a; ++c) schur[a * g + c] += ja * global(i, c);
     }
   }
-  for (std::size_t a = 0; a < g; ++a) {
-    for (std::size_t c = 0; c < a; ++c) schur[c * g + a] = schur[a * g + c];
-  }
+  mirror_lower(schur, g);
 
   std::vector<double> block(latent_count * latent_count);
   std::vector<double> coupling(latent_count * g);
@@ -231,9 +228,7 @@ FitResult<std::vector<double>> parameter_covariance(std::span<const double> jaco
       for (std::size_t b = 0; b <= a; ++b) information[a * n + b] += row[a] * row[b];
     }
   }
-  for (std::size_t a = 0; a < n; ++a) {
-    for (std::size_t b = 0; b < a; ++b) information[b * n + a] = information[a * n + b];
-  }
+  mirror_lower(information, n);
   const std::size_t tolerance_count = std::max(m, n);
   if (k == n) return symmetric_pseudoinverse(information, n, tolerance_count);
 

@@ -18,7 +18,6 @@
 #include <sstream>
 #include <string>
 #include <utility>
-#include <variant>
 
 #include "core/error.hpp"
 

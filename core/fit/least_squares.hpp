@@ -32,6 +32,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/fit/checked_size.hpp"
 #include "core/fit/finite_difference.hpp"
 #include "core/fit/fit_error.hpp"
 #include "core/fit/loss.hpp"
@@ -47,9 +48,7 @@ namespace detail {
 
 // 100·max(n, 1), saturating.
 inline std::size_t default_budget(std::size_t n) {
-  const std::size_t count = std::max<std::size_t>(n, 1);
-  constexpr std::size_t limit = std::numeric_limits<std::size_t>::max();
-  return count > limit / 100 ? limit : 100 * count;
+  return checked_product(100, std::max<std::size_t>(n, 1)).value_or(std::numeric_limits<std::size_t>::max());
 }
 
 // The trial coordinate x + δ held inside [lower, upper]; NaN stays NaN.

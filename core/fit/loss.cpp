@@ -80,26 +80,23 @@ std::vector<double> robust_weights(std::span<const double> residuals, Loss loss,
   std::vector<double> weights(residuals.size());
   for (std::size_t i = 0; i < residuals.size(); ++i) {
     const double z = (residuals[i] * residuals[i]) / c2;
-    weights[i] = std::fmax(rho_derivatives(loss.kind(), z).first, fit_epsilon);
+    weights[i] = std::fmax(rho_derivatives(loss.kind(), z).first, machine_epsilon);
   }
   return weights;
 }
 
 std::vector<double> robust_row_factors(std::span<const double> residuals, Loss loss, double f_scale) {
+  // Linear: ρ' + 2zρ'' = 1 for every z, also where z overflows to infinity.
+  if (loss == Loss::Linear) return std::vector<double>(residuals.size(), 1.0);
   const double c2 = f_scale * f_scale;
   std::vector<double> factors(residuals.size());
   for (std::size_t i = 0; i < residuals.size(); ++i) {
     const double z = (residuals[i] * residuals[i]) / c2;
-    if (loss == Loss::Linear) {
-      // ρ' + 2zρ'' = 1 for every z, also where z overflows to infinity.
-      factors[i] = 1.0;
-      continue;
-    }
     const auto [first, second] = rho_derivatives(loss.kind(), z);
     double factor = second * 2.0;
     factor = factor * z;
     factor = factor + first;
-    factors[i] = std::sqrt(std::fmax(factor, fit_epsilon));
+    factors[i] = std::sqrt(std::fmax(factor, machine_epsilon));
   }
   return factors;
 }

@@ -8,7 +8,7 @@
 //   Cauchy   ρ = log1p(z)          ρ' = 1/(1+z)      ρ'' = −1/(1+z)²
 //   Arctan   ρ = atan(z)           ρ' = 1/(1+z²)     ρ'' = −2z/(1+z²)²
 // Weights of the normal equations are w = max(ρ', ε); the reported Jacobian
-// has its rows scaled by √max(ρ' + 2zρ'', ε), ε = 2^-52. A NaN under the
+// has its rows scaled by √max(ρ' + 2zρ'', ε), ε = 2^-52 (machine_epsilon). A NaN under the
 // floor gives the floor.
 
 #include <cstddef>
@@ -20,8 +20,6 @@
 #include "core/fit/fit_error.hpp"
 
 namespace nivaltus::fit {
-
-inline constexpr double fit_epsilon = 2.220446049250313e-16;
 
 class Loss {
  public:

@@ -7,12 +7,6 @@
 namespace nivaltus::fit {
 namespace {
 
-void mirror_lower(std::span<double> a, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < i; ++j) a[j * n + i] = a[i * n + j];
-  }
-}
-
 // d + λ·|d|, or d + λ where d is zero or NaN.
 double damped(double d, double lambda) {
   const double s = (d != 0.0 && !std::isnan(d)) ? std::fabs(d) : 1.0;
@@ -100,7 +94,9 @@ FitResult<std::vector<double>> dense_step(const DenseNormalSystem& system, std::
 }
 
 // S = damped A_gg − Σ_p C_p·B_p⁻¹·C_pᵀ, solved for the global step; each
-// point's latent step then follows from its own damped block B_p.
+// point's latent step then follows from its own damped block B_p. The first
+// pass solves B_p once for its g + 1 right sides: the point's gradient, then
+// the g columns of C_pᵀ.
 FitResult<std::vector<double>> structured_step(const StructuredNormalSystem& system,
                                                std::span<const double> gradient, double lambda) {
   const std::size_t g = system.global_parameter_count;
@@ -114,10 +110,12 @@ FitResult<std::vector<double>> structured_step(const StructuredNormalSystem& sys
   std::vector<double> rhs(g);
   for (std::size_t a = 0; a < g; ++a) rhs[a] = -gradient[a];
 
+  // Right side c of latent row l at l·sides + c.
+  const std::size_t sides = g + 1;
   std::vector<double> block(block_size);
-  std::vector<double> column(latent_count);
-  std::vector<double> solution(latent_count);
-  std::vector<double> work(block_size + 2 * latent_count);
+  std::vector<double> column(latent_count * sides);
+  std::vector<double> solution(latent_count * sides);
+  std::vector<double> work(block_size + latent_count + latent_count * sides);
   const auto damped_block = [&](std::size_t p) {
     const double* source = system.latent_blocks.data() + p * block_size;
     std::copy(source, source + block_size, block.begin());
@@ -127,24 +125,27 @@ FitResult<std::vector<double>> structured_step(const StructuredNormalSystem& sys
   for (std::size_t p = 0; p < points; ++p) {
     damped_block(p);
     const double* coupling = system.coupling_blocks.data() + p * g * latent_count;
-    for (std::size_t l = 0; l < latent_count; ++l) column[l] = gradient[g + l * points + p];
-    if (auto solved = solve_scaled_linear_system_into(block, column, latent_count, work, solution); !solved) {
+    for (std::size_t l = 0; l < latent_count; ++l) {
+      column[l * sides] = gradient[g + l * points + p];
+      for (std::size_t a = 0; a < g; ++a) column[l * sides + 1 + a] = coupling[a * latent_count + l];
+    }
+    if (auto solved = solve_scaled_linear_system_into(block, column, latent_count, sides, work, solution);
+        !solved) {
       return std::unexpected(std::move(solved).error());
     }
     for (std::size_t a = 0; a < g; ++a) {
       double sum = 0.0;
-      for (std::size_t l = 0; l < latent_count; ++l) sum += coupling[a * latent_count + l] * solution[l];
+      for (std::size_t l = 0; l < latent_count; ++l) {
+        sum += coupling[a * latent_count + l] * solution[l * sides];
+      }
       rhs[a] += sum;
     }
     for (std::size_t a = 0; a < g; ++a) {
-      for (std::size_t l = 0; l < latent_count; ++l) column[l] = coupling[a * latent_count + l];
-      if (auto solved = solve_scaled_linear_system_into(block, column, latent_count, work, solution);
-          !solved) {
-        return std::unexpected(std::move(solved).error());
-      }
       for (std::size_t c = 0; c < g; ++c) {
         double sum = 0.0;
-        for (std::size_t l = 0; l < latent_count; ++l) sum += coupling[c * latent_count + l] * solution[l];
+        for (std::size_t l = 0; l < latent_count; ++l) {
+          sum += coupling[c * latent_count + l] * solution[l * sides + 1 + a];
+        }
         schur[c * g + a] -= sum;
       }
     }
@@ -161,7 +162,9 @@ FitResult<std::vector<double>> structured_step(const StructuredNormalSystem& sys
       for (std::size_t a = 0; a < g; ++a) sum += coupling[a * latent_count + l] * (*global_step)[a];
       column[l] = -gradient[g + l * points + p] - sum;
     }
-    if (auto solved = solve_scaled_linear_system_into(block, column, latent_count, work, solution); !solved) {
+    const std::span<const double> latent_side(column.data(), latent_count);
+    if (auto solved = solve_scaled_linear_system_into(block, latent_side, latent_count, 1, work, solution);
+        !solved) {
       return std::unexpected(std::move(solved).error());
     }
     for (std::size_t l = 0; l < latent_count; ++l) step[g + l * points + p] = solution[l];

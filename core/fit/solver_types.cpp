@@ -53,19 +53,6 @@ Jacobian Jacobian::structured(const StructuredLayout& layout, std::vector<double
   return jacobian;
 }
 
-double Jacobian::at(std::size_t i, std::size_t j) const {
-  if (!layout_) return values_[i * n_ + j];
-  const std::size_t g = layout_->global_parameter_count;
-  if (j < g) return values_[i * g + j];
-  const std::size_t points = layout_->point_count;
-  const std::size_t latent = layout_->latent_coordinate_count;
-  const std::size_t p = i % points;
-  const std::size_t b = i / points;
-  const std::size_t l = (j - g) / points;
-  if ((j - g) % points != p) return 0.0;
-  return latent_[(p * (latent + 1) + b) * latent + l];
-}
-
 std::vector<double> Jacobian::to_dense() const {
   if (!layout_) return values_;
   std::vector<double> dense(m_ * n_, 0.0);
@@ -75,10 +62,8 @@ std::vector<double> Jacobian::to_dense() const {
   for (std::size_t i = 0; i < m_; ++i) {
     for (std::size_t a = 0; a < g; ++a) dense[i * n_ + a] = values_[i * g + a];
     const std::size_t p = i % points;
-    const std::size_t b = i / points;
-    for (std::size_t l = 0; l < latent; ++l) {
-      dense[i * n_ + g + l * points + p] = latent_[(p * (latent + 1) + b) * latent + l];
-    }
+    const std::size_t row = latent_offset(p, i / points);
+    for (std::size_t l = 0; l < latent; ++l) dense[i * n_ + g + l * points + p] = latent_[row + l];
   }
   return dense;
 }
@@ -95,9 +80,8 @@ void Jacobian::scale_rows(std::span<const double> factors) {
   const std::size_t latent = layout_->latent_coordinate_count;
   for (std::size_t i = 0; i < m_; ++i) {
     for (std::size_t a = 0; a < g; ++a) values_[i * g + a] *= factors[i];
-    const std::size_t p = i % points;
-    const std::size_t b = i / points;
-    for (std::size_t l = 0; l < latent; ++l) latent_[(p * (latent + 1) + b) * latent + l] *= factors[i];
+    const std::size_t row = latent_offset(i % points, i / points);
+    for (std::size_t l = 0; l < latent; ++l) latent_[row + l] *= factors[i];
   }
 }
 

@@ -81,9 +81,6 @@ class Jacobian {
   const std::optional<StructuredLayout>& layout() const { return layout_; }
   bool is_structured() const { return layout_.has_value(); }
 
-  // Entry (i, j), zero where the structured form keeps nothing.
-  double at(std::size_t i, std::size_t j) const;
-
   // Dense form: the m·n values. Structured form: the global block.
   std::span<const double> values() const { return values_; }
   // Structured form: the latent block; empty for the dense form.
@@ -94,8 +91,7 @@ class Jacobian {
     return values_[i * layout_->global_parameter_count + a];
   }
   double latent_entry(std::size_t p, std::size_t b, std::size_t l) const {
-    const std::size_t latent_count = layout_->latent_coordinate_count;
-    return latent_[(p * (latent_count + 1) + b) * latent_count + l];
+    return latent_[latent_offset(p, b) + l];
   }
 
   // The m·n row-major matrix, zeros included. For a structured Jacobian this
@@ -106,6 +102,12 @@ class Jacobian {
   void scale_rows(std::span<const double> factors);
 
  private:
+  // Where the L latent entries of residual block b of point p start.
+  std::size_t latent_offset(std::size_t p, std::size_t b) const {
+    const std::size_t latent_count = layout_->latent_coordinate_count;
+    return (p * (latent_count + 1) + b) * latent_count;
+  }
+
   std::size_t m_ = 0;
   std::size_t n_ = 0;
   std::optional<StructuredLayout> layout_;

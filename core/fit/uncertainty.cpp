@@ -11,9 +11,7 @@
 namespace nivaltus::fit {
 namespace {
 
-bool all_finite(std::span<const double> values) {
-  return std::all_of(values.begin(), values.end(), [](double v) { return std::isfinite(v); });
-}
+bool all_finite(std::span<const double> values) { return std::ranges::all_of(values, is_finite); }
 
 // Total order of doubles: −0.0 sorts before +0.0.
 bool total_order_less(double a, double b) {

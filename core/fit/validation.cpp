@@ -4,11 +4,6 @@
 #include <string>
 
 namespace nivaltus::fit {
-namespace {
-
-bool positive_finite(double value) { return value > 0.0 && std::isfinite(value); }
-
-}  // namespace
 
 FitResult<void> validate_problem(std::span<const double> initial, std::span<const double> lower,
                                  std::span<const double> upper, const SolverOptions& options) {
@@ -20,13 +15,14 @@ FitResult<void> validate_problem(std::span<const double> initial, std::span<cons
                        lower[i] <= initial[i] && initial[i] <= upper[i] && lower[i] < upper[i];
     if (!valid) return fail_input("invalid initial value or bounds at parameter " + std::to_string(i));
   }
-  if (!positive_finite(options.f_scale)) return fail_input("f_scale must be positive and finite");
+  if (!is_positive_finite(options.f_scale)) return fail_input("f_scale must be positive and finite");
   // The losses divide by C² = C·C: it must neither underflow nor overflow.
   if (!std::isnormal(options.f_scale * options.f_scale)) {
     return fail_input("f_scale squared must be a normal finite number");
   }
   if (options.max_nfev && *options.max_nfev == 0) return fail_input("max_evaluations must be positive");
-  if (!positive_finite(options.ftol) || !positive_finite(options.gtol) || !positive_finite(options.xtol)) {
+  if (!is_positive_finite(options.ftol) || !is_positive_finite(options.gtol) ||
+      !is_positive_finite(options.xtol)) {
     return fail_input("solver tolerances must be positive and finite");
   }
   return {};

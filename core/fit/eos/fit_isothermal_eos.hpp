@@ -11,7 +11,6 @@
 
 #include <utility>
 
-#include "core/error.hpp"
 #include "core/fit/eos/eos_fit_result.hpp"
 #include "core/fit/eos/observation_checks.hpp"
 #include "core/fit/eos/point_fit.hpp"
@@ -59,9 +58,6 @@ FitResult<EosFitResult> fit_isothermal_eos(const PressureVolumeObservations& obs
       .pressure_sigma = observations.pressure_sigma,
       .volume = observations.volume,
       .volume_sigma = observations.volume_sigma,
-      .temperature = {},
-      .temperature_sigma = std::nullopt,
-      .has_temperature = false,
       .factors = observations.cholesky_factors,
   };
   const auto pressure = [](const BuiltModel<Build>& model, double volume, double) {

@@ -78,7 +78,6 @@ FitResult<EosFitResult> fit_thermal_eos_by(const PressureVolumeTemperatureObserv
       .volume_sigma = observations.volume_sigma,
       .temperature = observations.temperature,
       .temperature_sigma = observations.temperature_sigma,
-      .has_temperature = true,
       .factors = observations.cholesky_factors,
   };
   return detail::fit_points(data, initial, lower, upper, options, build, pressure);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string>
 
+#include "core/fit/checked_size.hpp"
+
 namespace nivaltus::fit::eos {
 
 namespace {
@@ -33,8 +35,7 @@ FitResult<void> validate_optional_sigma(const OptionalSlice& values, std::size_t
 FitResult<void> validate_cholesky(const OptionalSlice& factors, std::size_t n, std::size_t d) {
   if (!factors) return {};
   const std::size_t block = d * d;
-  // n·d² compared by division, so a huge n cannot wrap into a match.
-  const bool sized = block != 0 && factors->size() % block == 0 && factors->size() / block == n;
+  const bool sized = block != 0 && checked_product(n, block) == factors->size();
   if (!sized || !std::ranges::all_of(*factors, is_finite)) {
     return fail_input("observation Cholesky factors have invalid dimensions or values");
   }

@@ -42,17 +42,16 @@ concept ModelBuilder = requires(const Build& build, Slice parameters) {
 
 namespace detail {
 
-// Validated observations. temperature is empty and has_temperature false for
-// a pressure-volume fit; factors, when present, come with every variable
-// latent.
+// Validated observations. temperature is empty for a pressure-volume fit
+// and holds n values for a pressure-volume-temperature one; factors, when
+// present, come with every variable latent.
 struct PointObservations {
   Slice pressure;
   Slice pressure_sigma;
   Slice volume;
   OptionalSlice volume_sigma;
-  Slice temperature;
-  OptionalSlice temperature_sigma;
-  bool has_temperature = false;
+  Slice temperature = {};
+  OptionalSlice temperature_sigma = std::nullopt;
   OptionalSlice factors;
 };
 
@@ -63,8 +62,9 @@ FitResult<EosFitResult> fit_points(const PointObservations& data, Slice initial,
                                    const Pressure& pressure) {
   const std::size_t n = data.pressure.size();
   const std::size_t k = initial.size();
+  const bool has_temperature = !data.temperature.empty();
   const bool latent_volume = data.volume_sigma.has_value();
-  const bool latent_temperature = data.has_temperature && data.temperature_sigma.has_value();
+  const bool latent_temperature = has_temperature && data.temperature_sigma.has_value();
   const std::size_t latent_count = std::size_t{latent_volume} + std::size_t{latent_temperature};
 
   std::array<Slice, 2> latent_blocks;
@@ -90,7 +90,7 @@ FitResult<EosFitResult> fit_points(const PointObservations& data, Slice initial,
   const auto pressures = [&](const BuiltModel<Build>& model, const PointVariables& at,
                              double* out) -> FitResult<void> {
     for (std::size_t i = 0; i < n; ++i) {
-      const double temperature = data.has_temperature ? at.temperature[i] : 0.0;
+      const double temperature = has_temperature ? at.temperature[i] : 0.0;
       const EosResult<double> p = pressure(model, at.volume[i], temperature);
       if (!p) return fail_eos(p.error());
       out[i] = *p;
@@ -140,7 +140,7 @@ FitResult<EosFitResult> fit_points(const PointObservations& data, Slice initial,
   }
   std::vector<double> volumes(at.volume.begin(), at.volume.end());
   std::optional<std::vector<double>> temperatures;
-  if (data.has_temperature) temperatures.emplace(at.temperature.begin(), at.temperature.end());
+  if (has_temperature) temperatures.emplace(at.temperature.begin(), at.temperature.end());
   return interpret_result(std::move(*solved), std::move(predicted), std::move(volumes),
                           std::move(temperatures), k, n, latent_count);
 }

@@ -9,6 +9,7 @@
 #include <span>
 #include <utility>
 
+#include "core/fit/checked_size.hpp"
 #include "core/fit/eos/observation_checks.hpp"
 #include "core/fit/fit_error.hpp"
 #include "core/fit/least_squares.hpp"
@@ -23,10 +24,7 @@ FitResult<SolverResult> solve_native(Slice x0, Slice lower, Slice upper, const S
                                      std::size_t k, std::size_t n, std::size_t latent_count,
                                      Residual&& residual) {
   // k + n·L == size, tested as n·L == size - k with the product checked.
-  std::size_t latent_entries = 0;
-  const bool consistent = k != 0 && x0.size() >= k &&
-                          !__builtin_mul_overflow(n, latent_count, &latent_entries) &&
-                          latent_entries == x0.size() - k;
+  const bool consistent = k != 0 && x0.size() >= k && checked_product(n, latent_count) == x0.size() - k;
   if (!consistent) return fail_input("EOS parameter and latent-coordinate dimensions are inconsistent");
   std::optional<StructuredLayout> layout;
   if (latent_count > 0) {

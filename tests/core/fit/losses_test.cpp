@@ -15,7 +15,7 @@ namespace {
 
 using namespace test;
 
-const double root_epsilon = std::sqrt(fit_epsilon);
+const double root_epsilon = std::sqrt(machine_epsilon);
 
 TEST(Loss, FromNameIsExactAndCaseSensitive) {
   const std::pair<const char*, Loss> accepted[] = {
@@ -69,7 +69,7 @@ TEST(Loss, FloorsHoldForHugeAndNaNArguments) {
     const Vector weights = robust_weights(r, loss, 1.0);
     const Vector factors = robust_row_factors(r, loss, 1.0);
     for (std::size_t i = 0; i < 2; ++i) {
-      EXPECT_GE(weights[i], fit_epsilon) << loss.name() << " " << i;
+      EXPECT_GE(weights[i], machine_epsilon) << loss.name() << " " << i;
       EXPECT_EQ(factors[i], root_epsilon) << loss.name() << " " << i;
     }
   }
