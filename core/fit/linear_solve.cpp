@@ -109,4 +109,15 @@ FitResult<std::vector<double>> solve_scaled_linear_system(std::span<const double
   return solution;
 }
 
+FitResult<std::vector<double>> solve_linear_system(std::span<const double> matrix,
+                                                   std::span<const double> rhs, std::size_t n) {
+  if (rhs.size() != n || !square_size_is(matrix.size(), n))
+    return fail_input("invalid linear system dimensions");
+  std::vector<double> a(matrix.begin(), matrix.end());
+  std::vector<double> b(rhs.begin(), rhs.end());
+  std::vector<double> x(n);
+  if (auto solved = eliminate(a, b, n, x); !solved) return std::unexpected(std::move(solved).error());
+  return x;
+}
+
 }  // namespace nivaltus::fit

@@ -22,13 +22,18 @@ inline void mirror_lower(std::span<double> a, std::size_t n) {
 
 // Solves A·x = b for the n×n row-major A. Scale s_i = √|A_ii| (1 where A_ii
 // is zero or NaN), Â_ij = A_ij / (s_i·s_j), b̂_i = b_i / s_i, then
-// Gaussian elimination with partial pivoting on the scaled copies and
-// x_i / s_i. At column k the pivot |Â_pk| must exceed M·t, M = max(1,
-// largest |entry| of the working matrix), t = min(n, 2^32 − 1)·ε.
+// solve_linear_system on the scaled copies and x_i / s_i.
 // InvalidInput "invalid scaled linear system dimensions" on wrong sizes,
 // SingularSystem on a small pivot.
 FitResult<std::vector<double>> solve_scaled_linear_system(std::span<const double> matrix,
                                                           std::span<const double> rhs, std::size_t n);
+
+// Gaussian elimination with partial pivoting on copies of A and b. At column
+// k the pivot |Â_pk| must exceed M·t, M = max(1, largest |entry| of the
+// working matrix), t = min(n, 2^32 − 1)·ε; else SingularSystem.
+// InvalidInput "invalid linear system dimensions" on wrong sizes.
+FitResult<std::vector<double>> solve_linear_system(std::span<const double> matrix,
+                                                   std::span<const double> rhs, std::size_t n);
 
 // The allocation-free core of solve_scaled_linear_system for callers that
 // solve many small systems, for r right sides at once: rhs and solution

@@ -212,6 +212,8 @@ TEST(ScaledLinearSolve, SolvesScaledAndRefusesSingular) {
   }
   EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0}, Vector{1, 1}, 2),
                          input("invalid scaled linear system dimensions")));
+  EXPECT_TRUE(fails_with(solve_linear_system(Vector{1, 0, 0, 1}, Vector{1}, 2),
+                         input("invalid linear system dimensions")));
 }
 
 TEST(SymmetricPseudoinverse, DropsNullDirectionsAndRefusesIndefinite) {
