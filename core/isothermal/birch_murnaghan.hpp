@@ -78,9 +78,7 @@ struct BM3 {
   }
 
   // K0_prime + shift, checked again by make like every shiftable model.
-  EosResult<BM3> with_pressure_derivative_shift(double shift) const {
-    return make(v0, k0, k0_prime + shift);
-  }
+  EosResult<BM3> with_pressure_derivative_shift(double shift) const { return make(v0, k0, k0_prime + shift); }
 };
 
 struct BM4 {
