@@ -116,7 +116,7 @@ FitResult<std::vector<double>> solve_linear_system(std::span<const double> matri
   std::vector<double> a(matrix.begin(), matrix.end());
   std::vector<double> b(rhs.begin(), rhs.end());
   std::vector<double> x(n);
-  if (auto solved = eliminate(a, b, n, x); !solved) return std::unexpected(std::move(solved).error());
+  if (auto solved = eliminate<1>(a, b, n, 1, x); !solved) return std::unexpected(std::move(solved).error());
   return x;
 }
 
