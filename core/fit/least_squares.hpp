@@ -9,8 +9,15 @@
 // failed solve or a step clamped back onto x grows it tenfold without cap).
 // λ starts at 1e-3 and carries over between iterations.
 //
+// A parameter on a bound that its descent direction points past is held
+// fixed for the iteration's steps (hold_blocked_parameters): the others take
+// the step of the problem restricted to them, instead of a step of the whole
+// problem that the clamp would mostly throw away. A trial at which the model
+// cannot be evaluated (an EOS error of the residual function) is a rejected
+// step, as is one of higher cost; every other failure ends the run.
+//
 // Stopping tests, in their order: optimality ≤ gtol before any step
-// (status 1); after an accepted step, ftol |F_old − F_new| ≤ ftol·max(F_old, 1)
+// (status 1); after an accepted step, ftol |F_old − F_new| ≤ ftol·F_old
 // and xtol s ≤ (‖x‖_s + xtol)·xtol (statuses 2, 3, 4), then the budget
 // (status 0); after 24 fruitless attempts the budget, then xtol on the
 // smallest attempted step (status 3), else status 0 "no acceptable step".
@@ -126,12 +133,13 @@ FitResult<SolverResult> least_squares_internal(std::span<const double> initial, 
     while (true) {
       FitResult<NormalEquations> linearised = linearise();
       if (!linearised) return std::unexpected(std::move(linearised).error());
-      const NormalEquations& normal = *linearised;
       if (optimality <= options.gtol) {
         status = 1;
         message = status_message::gtol;
         break;
       }
+      NormalEquations& normal = *linearised;
+      hold_blocked_parameters(normal, x, lower, upper);
 
       std::size_t attempts = 0;
       double smallest = std::numeric_limits<double>::infinity();
@@ -163,9 +171,12 @@ FitResult<SolverResult> least_squares_internal(std::span<const double> initial, 
           break;
         }
         FitResult<std::vector<double>> r = residual(std::span<const double>(trial));
-        if (!r) return std::unexpected(std::move(r).error());
-        if (auto valid = validate_residuals(*r, m); !valid) return std::unexpected(std::move(valid).error());
-        const double trial_cost = robust_cost(*r, loss, f_scale);
+        if (!r && r.error().kind() != FitError::Kind::Eos) return std::unexpected(std::move(r).error());
+        if (r) {
+          if (auto valid = validate_residuals(*r, m); !valid) return std::unexpected(std::move(valid).error());
+        }
+        // A trial outside the model's domain counts as one of infinite cost.
+        const double trial_cost = r ? robust_cost(*r, loss, f_scale) : std::numeric_limits<double>::infinity();
         ++nfev;
         if (trial_cost < cost_before) {
           x.swap(trial);
@@ -193,8 +204,8 @@ FitResult<SolverResult> least_squares_internal(std::span<const double> initial, 
       }
       const bool xtol_met = accepted_step <= (scaled_norm(x) + options.xtol) * options.xtol;
       // A relative change of an infinite cost means nothing.
-      const bool ftol_met = std::isfinite(cost_before) &&
-                            std::fabs(cost_before - cost) <= options.ftol * std::max(cost_before, 1.0);
+      const bool ftol_met =
+          std::isfinite(cost_before) && std::fabs(cost_before - cost) <= options.ftol * cost_before;
       if (ftol_met && xtol_met) {
         status = 4;
         message = status_message::ftol_and_xtol;

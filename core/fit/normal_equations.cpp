@@ -1,8 +1,10 @@
 #include "core/fit/normal_equations.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/fit/linear_solve.hpp"
+#include "core/fit/validation.hpp"
 
 namespace nivaltus::fit {
 namespace {
@@ -82,6 +84,36 @@ NormalEquations structured_normal_equations(Global global, Latent latent, std::s
                  latent_count);
   }
   return {std::move(system), std::move(gradient)};
+}
+
+// Row and column i of the n×n matrix a become those of the identity.
+void isolate(std::span<double> a, std::size_t n, std::size_t i) {
+  for (std::size_t k = 0; k < n; ++k) a[i * n + k] = a[k * n + i] = 0.0;
+  a[i * n + i] = 1.0;
+}
+
+void hold_parameter(DenseNormalSystem& system, std::size_t i) { isolate(system.matrix, system.n, i); }
+
+// Global parameter a: its row and column of A_gg and its row of every C_p.
+// Latent coordinate l of point p: its row and column of B_p and its column
+// of C_p.
+void hold_parameter(StructuredNormalSystem& system, std::size_t i) {
+  const std::size_t g = system.global_parameter_count;
+  const std::size_t points = system.point_count;
+  const std::size_t latent_count = system.latent_coordinate_count;
+  if (i < g) {
+    isolate(system.global_block, g, i);
+    for (std::size_t p = 0; p < points; ++p) {
+      double* coupling = system.coupling_blocks.data() + (p * g + i) * latent_count;
+      std::fill(coupling, coupling + latent_count, 0.0);
+    }
+    return;
+  }
+  const std::size_t l = (i - g) / points;
+  const std::size_t p = (i - g) % points;
+  isolate(std::span<double>(system.latent_blocks).subspan(p * latent_count * latent_count, latent_count * latent_count),
+          latent_count, l);
+  for (std::size_t a = 0; a < g; ++a) system.coupling_blocks[(p * g + a) * latent_count + l] = 0.0;
 }
 
 FitResult<std::vector<double>> dense_step(const DenseNormalSystem& system, std::span<const double> gradient,
@@ -200,6 +232,15 @@ NormalEquations normal_equations_for_layout(const Jacobian& jacobian, std::span<
     return jacobian.latent_entry(p, b, l);
   };
   return structured_normal_equations(global, latent, residuals, weights, layout);
+}
+
+void hold_blocked_parameters(NormalEquations& normal, std::span<const double> x, std::span<const double> lower,
+                             std::span<const double> upper) {
+  for (std::size_t i = 0; i < normal.gradient.size(); ++i) {
+    if (!blocked_by_bound(normal.gradient[i], x[i], lower[i], upper[i])) continue;
+    normal.gradient[i] = 0.0;
+    std::visit([i](auto& system) { hold_parameter(system, i); }, normal.system);
+  }
 }
 
 FitResult<std::vector<double>> solve_normal_step(const NormalSystem& system, std::span<const double> gradient,

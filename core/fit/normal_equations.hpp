@@ -56,6 +56,15 @@ NormalEquations normal_equations_for_layout(std::span<const double> jacobian,
 NormalEquations normal_equations_for_layout(const Jacobian& jacobian, std::span<const double> residuals,
                                             std::span<const double> weights);
 
+// Holds fixed every parameter on a bound that its descent direction −G
+// points past (blocked_by_bound): its row and column of the system become
+// those of the identity and its gradient component 0, in the dense and the
+// block form alike, so every damped step leaves it exactly where it is and
+// the free parameters take the step of the problem restricted to them.
+// Without such a parameter nothing changes.
+void hold_blocked_parameters(NormalEquations& normal, std::span<const double> x, std::span<const double> lower,
+                             std::span<const double> upper);
+
 // The damped step for λ: each solved diagonal d becomes d + λ·|d| (d + λ
 // where d is zero or NaN), the right side is −G. The system is not changed.
 // A failed solve (SingularSystem, InvalidInput) is returned at once.

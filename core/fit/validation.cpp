@@ -61,8 +61,7 @@ double projected_gradient_norm(std::span<const double> gradient, std::span<const
   for (std::size_t i = 0; i < gradient.size(); ++i) {
     const double g = gradient[i];
     if (std::isnan(g)) continue;
-    const bool blocked = (g > 0.0 && x[i] <= lower[i]) || (g < 0.0 && x[i] >= upper[i]);
-    const double component = blocked ? 0.0 : std::fabs(g);
+    const double component = blocked_by_bound(g, x[i], lower[i], upper[i]) ? 0.0 : std::fabs(g);
     if (component > largest) largest = component;
   }
   return largest;

@@ -36,9 +36,15 @@ double scaled_norm_difference(std::span<const double> a, std::span<const double>
 // size the xtol test compares steps with.
 double scaled_norm(std::span<const double> x);
 
+// Whether the descent direction −g_i of a parameter points out of its box:
+// g_i > 0 at x_i ≤ lower_i or g_i < 0 at x_i ≥ upper_i (never for a NaN g_i).
+inline bool blocked_by_bound(double g, double x, double lower, double upper) {
+  return (g > 0.0 && x <= lower) || (g < 0.0 && x >= upper);
+}
+
 // Largest |g_i| over the components whose descent step is not blocked by a
-// bound (g_i > 0 at x_i ≤ lower_i, g_i < 0 at x_i ≥ upper_i count 0); NaN
-// components skipped; 0 for an empty gradient.
+// bound (blocked ones count 0); NaN components skipped; 0 for an empty
+// gradient.
 double projected_gradient_norm(std::span<const double> gradient, std::span<const double> x,
                                std::span<const double> lower, std::span<const double> upper);
 

@@ -225,19 +225,40 @@ TEST(LeastSquares, TrialsAreClampedToTheBox) {
   for (const double p : evaluated) EXPECT_TRUE(p >= 0.0 && p <= 2.0) << p;
 }
 
-// Failures of the residual function end the run with their own error, at a
-// trial as at the start; so does a residual vector that changes length.
-TEST(LeastSquares, ResidualFailuresEndTheRun) {
+// A model error at a trial point is a rejected step: the damping grows and
+// a shorter step is tried. Any other failure of the residual function ends
+// the run with its own error, at a trial as at the start; so does a model
+// error at the start, and a residual vector that changes length.
+TEST(LeastSquares, ResidualFailures) {
   const FitError eos = FitError::eos(EosError::invalid_state("volume", "must be positive and finite"));
-  std::size_t calls = 0;
-  // Calls: start, two for the Jacobian, the first trial (accepted), two for
-  // the next Jacobian, the second trial.
-  const auto failing = [&](std::span<const double> p) -> FitResult<Vector> {
-    if (++calls == 7) return std::unexpected(eos);
-    return Vector{p[0] - 3.0, 2.0 * (p[0] + 1.0)};
+  const FitError evaluation = FitError::evaluation_failed("residual function raised");
+  // r = (x − 3, 2(x + 1)) from 100, failing at the seventh call: start, two
+  // for the Jacobian, the first trial, two for the next Jacobian, the second
+  // trial.
+  const auto failing_at = [](const FitError& error, std::size_t failing_call, std::size_t& calls) {
+    return [&error, failing_call, &calls](std::span<const double> p) -> FitResult<Vector> {
+      if (++calls == failing_call) return std::unexpected(error);
+      return Vector{p[0] - 3.0, 2.0 * (p[0] + 1.0)};
+    };
   };
-  EXPECT_TRUE(fails_with(solve(failing, {100.0}), eos));
+  std::size_t calls = 0;
+  EXPECT_TRUE(fails_with(solve(failing_at(evaluation, 7, calls), {100.0}), evaluation));
   EXPECT_EQ(calls, 7u);
+  calls = 0;
+  EXPECT_TRUE(fails_with(solve(failing_at(eos, 1, calls), {100.0}), eos));
+  // r = x² − 4 from 0.5: the Gauss-Newton step overshoots to 4.25, past the
+  // model's domain x ≤ 3; the damped retry lands inside and the run goes on
+  // to the root 2.
+  std::size_t outside = 0;
+  const auto bounded_domain = [&](std::span<const double> p) -> FitResult<Vector> {
+    if (p[0] > 3.0) return ++outside, std::unexpected(eos);
+    return Vector{p[0] * p[0] - 4.0};
+  };
+  const SolverResult root = run(bounded_domain, {0.5});
+  EXPECT_TRUE(root.success) << root.message;
+  EXPECT_NEAR(root.x[0], 2.0, 1e-8);
+  EXPECT_GE(outside, 1u);
+
   std::size_t length = 2;
   const auto changing = [&](std::span<const double> p) -> FitResult<Vector> {
     return Vector(length++, p[0] - 1.0);
