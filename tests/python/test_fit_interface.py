@@ -80,7 +80,8 @@ def test_results_are_sealed_with_fresh_read_only_attributes(kind):
 
 def test_least_squares_result_status_and_unscaled_covariance():
     result = line_fit()
-    assert (result.success, result.status, result.message) == (True, 2, "`ftol` termination condition is satisfied.")
+    assert (result.success, result.status, result.message) == (
+        True, 4, "Both `ftol` and `xtol` termination conditions are satisfied.")
     # A plain fit reports the pseudo-inverse of JᵀJ, not scaled by the residual variance.
     np.testing.assert_allclose(result.parameter_covariance, np.linalg.inv(result.jac.T @ result.jac), rtol=1e-12)
 
