@@ -5,7 +5,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <optional>
 
 #include "core/fit/checked_size.hpp"
 
@@ -73,30 +72,41 @@ double propagated_entry(std::span<const double> product, std::span<const double>
   return sum;
 }
 
+// The largest magnitude among the values (0 for none).
+double largest_magnitude(std::span<const double> values) {
+  double largest = 0.0;
+  for (const double value : values) largest = std::max(largest, std::fabs(value));
+  return largest;
+}
+
 // J·C·Jᵀ on operands scaled by powers of two: row i of J by 2^−e_i and C by
-// 2^−e_C, each exponent that of the largest magnitude, so that every scaled
-// value lies below 1 and no product or sum of them can overflow. The scaled
-// entry (a, b) is 2^−(e_a + e_b + e_C) times the true one; the scalings are
-// exact, so only the overflow of the direct products is taken away, and a
-// true entry whose products overflow while the entry itself is moderate
-// (cancellation in J·C) comes back finite.
+// 2^−e_C, so that every scaled value lies below 2^t with 3t + 2·log2(n) ≤
+// 1020. A product J'·C'·J' is then below 2^3t and no sum of n² of them can
+// overflow, while true entries far below the largest terms keep as much room
+// above the smallest double as overflow allows. The scaled entry (a, b) is
+// 2^−(e_a + e_b + e_C) times the true one; the scalings are exact, so only the
+// overflow of the direct products is taken away, and an entry whose products
+// overflow while the entry itself is moderate (cancellation in J·C) comes
+// back finite.
 class ScaledPropagation {
  public:
   ScaledPropagation(std::span<const double> jacobian, std::size_t m, std::size_t n,
                     std::span<const double> covariance)
       : n_(n), row_exponents_(m), jacobian_(jacobian.begin(), jacobian.end()) {
-    double largest = 0.0;
-    for (const double value : covariance) largest = std::max(largest, std::fabs(value));
-    covariance_exponent_ = scale_exponent(largest);
+    const int top = (1020 - 2 * static_cast<int>(std::bit_width(n))) / 3;
+    const auto exponent_below_top = [top](std::span<const double> values) {
+      int exponent = 0;
+      std::frexp(largest_magnitude(values), &exponent);
+      return exponent - top;
+    };
+    covariance_exponent_ = exponent_below_top(covariance);
     std::vector<double> scaled_covariance(covariance.size());
     for (std::size_t k = 0; k < covariance.size(); ++k) {
       scaled_covariance[k] = std::ldexp(covariance[k], -covariance_exponent_);
     }
     for (std::size_t i = 0; i < m; ++i) {
       const auto row = std::span(jacobian_).subspan(i * n, n);
-      double row_largest = 0.0;
-      for (const double value : row) row_largest = std::max(row_largest, std::fabs(value));
-      row_exponents_[i] = scale_exponent(row_largest);
+      row_exponents_[i] = exponent_below_top(row);
       for (double& value : row) value = std::ldexp(value, -row_exponents_[i]);
     }
     product_ = jacobian_times_covariance(jacobian_, m, n, scaled_covariance);
@@ -114,37 +124,6 @@ class ScaledPropagation {
   int covariance_exponent_ = 0;
   std::vector<double> jacobian_;
   std::vector<double> product_;
-};
-
-// J·C·Jᵀ entry by entry. An entry is the direct sum of B = J·C against J
-// wherever that stays finite, so it keeps every bit; one whose products
-// overflowed is evaluated again by ScaledPropagation, made at the first such
-// entry.
-class Propagation {
- public:
-  Propagation(std::span<const double> jacobian, std::size_t m, std::size_t n,
-              std::span<const double> covariance)
-      : jacobian_(jacobian),
-        covariance_(covariance),
-        m_(m),
-        n_(n),
-        product_(jacobian_times_covariance(jacobian, m, n, covariance)) {}
-
-  // Entry (a, b) of J·C·Jᵀ, ±inf when its magnitude exceeds the largest double.
-  double entry(std::size_t a, std::size_t b) {
-    const double direct = propagated_entry(product_, jacobian_, n_, a, b);
-    if (std::isfinite(direct)) return direct;
-    if (!scaled_) scaled_.emplace(jacobian_, m_, n_, covariance_);
-    return scaled_->entry(a, b);
-  }
-
- private:
-  std::span<const double> jacobian_;
-  std::span<const double> covariance_;
-  std::size_t m_;
-  std::size_t n_;
-  std::vector<double> product_;
-  std::optional<ScaledPropagation> scaled_;
 };
 
 }  // namespace
@@ -202,23 +181,40 @@ FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const do
     return std::unexpected(std::move(factor).error());
   }
 
-  // variance_i = max((J·C·Jᵀ)_ii + s_i, 0): a true value above the largest
-  // double cannot be returned; one below −s_i clamps to 0.
-  Propagation propagation(jacobian, m, n, covariance);
-  PropagatedUncertainty result;
-  result.variance.resize(m);
-  for (std::size_t i = 0; i < m; ++i) {
-    result.variance[i] = std::max(propagation.entry(i, i) + state_variances[i], 0.0);
-    if (!std::isfinite(result.variance[i])) return fail_eos(EosError::non_finite_result());
-  }
+  const std::vector<double> product = jacobian_times_covariance(jacobian, m, n, covariance);
+  std::vector<double> diagonal(m);  // (J·C·Jᵀ)_ii
+  for (std::size_t i = 0; i < m; ++i) diagonal[i] = propagated_entry(product, jacobian, n, i, i);
+  std::vector<double> full;
   if (full_covariance) {
     const auto output_size = checked_product(m, m);
     if (!output_size) return fail_input("invalid dimensions for linear uncertainty propagation");
-    std::vector<double> full(*output_size, 0.0);
+    full.resize(*output_size);
     for (std::size_t a = 0; a < m; ++a) {
-      for (std::size_t b = 0; b < m; ++b) full[a * m + b] = propagation.entry(a, b);
-      full[a * m + a] += state_variances[a];
+      for (std::size_t b = 0; b < m; ++b) full[a * m + b] = propagated_entry(product, jacobian, n, a, b);
     }
+  }
+  // A direct sum that overflowed is evaluated again on scaled operands; every
+  // other entry keeps its bits.
+  if (!all_finite(diagonal) || !all_finite(full)) {
+    const ScaledPropagation scaled(jacobian, m, n, covariance);
+    for (std::size_t i = 0; i < m; ++i) {
+      if (!std::isfinite(diagonal[i])) diagonal[i] = scaled.entry(i, i);
+    }
+    for (std::size_t k = 0; k < full.size(); ++k) {
+      if (!std::isfinite(full[k])) full[k] = scaled.entry(k / m, k % m);
+    }
+  }
+
+  // variance_i = max((J·C·Jᵀ)_ii + s_i, 0): a true value above the largest
+  // double cannot be returned, one below −s_i clamps to 0.
+  PropagatedUncertainty result;
+  result.variance.resize(m);
+  for (std::size_t i = 0; i < m; ++i) {
+    result.variance[i] = std::max(diagonal[i] + state_variances[i], 0.0);
+    if (!std::isfinite(result.variance[i])) return fail_eos(EosError::non_finite_result());
+  }
+  if (full_covariance) {
+    for (std::size_t a = 0; a < m; ++a) full[a * m + a] += state_variances[a];
     if (!all_finite(full)) return fail_eos(EosError::non_finite_result());
     result.covariance = std::move(full);
   }
