@@ -5,13 +5,12 @@ points, and the fitted parameters' covariance propagated to the pressure at one 
 
 Units as in examples/thermal.py: volumes in J/bar (10 cm^3/mol), pressures in GPa, temperatures in K.
 Where matplotlib is installed the script also draws the isotherm fit into a PNG file (the path given as
-the first argument, else one in the system's temporary directory).
+the first argument, else nivaltus_fit.png in the current directory).
 
     python examples/fit.py [figure.png]
 """
 
 import sys
-import tempfile
 from pathlib import Path
 
 import numpy as np
@@ -125,6 +124,6 @@ else:
     bottom.set_xlabel("volume (J/bar)")
     bottom.set_ylabel("(P_obs - P_fit) / sigma")
     figure.tight_layout()
-    output = Path(sys.argv[1]) if len(sys.argv) > 1 else Path(tempfile.gettempdir()) / "nivaltus_fit.png"
+    output = Path(sys.argv[1] if len(sys.argv) > 1 else "nivaltus_fit.png")
     figure.savefig(output, dpi=120)
     print(f"\nfigure saved to {output}")

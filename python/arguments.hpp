@@ -53,7 +53,8 @@ void add_argument_note(const char* name);
 // interpreter's float conversion (int, bool, __float__, __index__).
 bool convert_float(PyObject* object, const char* name, double& out);
 
-// A Python str, read as UTF-8; the view lives as long as the object.
+// A Python str, read as UTF-8; the view lives as long as the object. A str
+// with no UTF-8 form (a lone surrogate) is a TypeError.
 bool convert_text(PyObject* object, const char* name, std::string_view& out);
 
 // The object if it is an instance of `type`, else null with TypeError

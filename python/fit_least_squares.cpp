@@ -33,21 +33,26 @@ std::string type_name(PyObject* object) {
 }
 
 // The residual function seen by the engine: a call into the interpreter per
-// evaluation. Any Python exception raised on the way becomes EvaluationFailed
-// with "<type>: <str>", a KeyboardInterrupt included, so that Ctrl-C ends the
-// fit at its next evaluation; the exception itself is dropped.
+// evaluation. An Exception raised on the way becomes EvaluationFailed with
+// "<type>: <str>" and is dropped. Any other BaseException (KeyboardInterrupt,
+// SystemExit, GeneratorExit) is the user's or the interpreter's, not a fault
+// of the evaluation: it is kept in `interrupt`, the evaluation fails so that
+// the engine stops, and the caller raises it unchanged, so that Ctrl-C and
+// sys.exit() pass through `except Exception` around a fit.
 class PythonResidual {
  public:
-  explicit PythonResidual(PyObject* function) : function_(function) {}
+  PythonResidual(PyObject* function, std::optional<PyError>& interrupt)
+      : function_(function), interrupt_(&interrupt) {}
 
   fit::FitResult<std::vector<double>> operator()(std::span<const double> parameters) const {
+    if (*interrupt_) return fit::fail_evaluation("evaluation interrupted");
     // A residual function implemented in C never runs the interpreter's
     // signal check itself; a pending Ctrl-C is honoured here.
-    if (PyErr_CheckSignals() != 0) return fit::fail_evaluation(take_error_text());
+    if (PyErr_CheckSignals() != 0) return failed();
     PyRef argument = PyRef::steal(copied_vector_array(parameters));
-    if (!argument) return fit::fail_evaluation(take_error_text());
+    if (!argument) return failed();
     PyRef returned = PyRef::steal(PyObject_CallOneArg(function_, argument.get()));
-    if (!returned) return fit::fail_evaluation(take_error_text());
+    if (!returned) return failed();
 
     PyObject* value = returned.get();
     if (!is_float64_array(value)) {
@@ -56,14 +61,25 @@ class PythonResidual {
       return fit::fail_evaluation(std::move(message));
     }
     ArrayView view;
-    if (!convert_float64_array(value, "residual", view)) return fit::fail_evaluation(take_error_text());
+    if (!convert_float64_array(value, "residual", view)) return failed();
     std::vector<double> residuals(view.size);
     view.copy_to(residuals.data());
     return residuals;
   }
 
  private:
+  // The evaluation's failure for the current Python exception, which is
+  // taken: an Exception as its text, anything else kept as the interrupt.
+  std::unexpected<fit::FitError> failed() const {
+    if (!PyErr_ExceptionMatches(PyExc_Exception)) {
+      *interrupt_ = PyError::fetch();
+      return fit::fail_evaluation("evaluation interrupted");
+    }
+    return fit::fail_evaluation(take_error_text());
+  }
+
   PyObject* function_;
+  std::optional<PyError>* interrupt_;
 };
 
 constexpr Parameters<10> fit_least_squares_names{"residual_function",
@@ -126,8 +142,10 @@ PyObject* fit_least_squares(PyObject*, PyObject* const* args, Py_ssize_t nargs, 
         }
       }
 
+      std::optional<PyError> interrupt;
       fit::FitResult<fit::SolverResult> result = fit::least_squares_internal(
-          initial, lower, upper, options, layout, PythonResidual(residual_function));
+          initial, lower, upper, options, layout, PythonResidual(residual_function, interrupt));
+      if (interrupt) return raise(std::move(*interrupt));
       if (!result) return raise(to_python_fit_error(result.error()));
       return new_least_squares_result(
           LeastSquaresFit{layout, std::move(*result), std::nullopt, std::nullopt});

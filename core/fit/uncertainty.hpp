@@ -35,7 +35,10 @@ FitResult<std::vector<double>> positive_semidefinite_factor(std::span<const doub
                                                             std::size_t n);
 
 // variance_i = max((J·C·Jᵀ)_ii + s_i, 0); with full_covariance also
-// J·C·Jᵀ + diag(s), its diagonal not clamped.
+// J·C·Jᵀ + diag(s), its diagonal not clamped. Products that overflow although
+// the entry they sum to does not are evaluated on operands scaled by powers of
+// two; an entry whose true value exceeds the largest double is
+// Eos(NonFiniteResult).
 FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const double> jacobian, std::size_t m,
                                                               std::size_t n,
                                                               std::span<const double> covariance,
@@ -43,8 +46,10 @@ FitResult<PropagatedUncertainty> propagate_linear_uncertainty(std::span<const do
                                                               bool full_covariance);
 
 // Bounds at the fractions (1 − confidence)/2 and 1 − (1 − confidence)/2 by
-// linear interpolation between order statistics at q·(rows − 1).
-// InvalidInput "invalid Monte Carlo samples or confidence".
+// linear interpolation between order statistics at q·(rows − 1), never the
+// lower above the upper. InvalidInput "invalid Monte Carlo samples or
+// confidence"; Eos(NonFiniteResult) when a standard error or covariance
+// exceeds the largest double.
 FitResult<MonteCarloStatistics> summarize_monte_carlo(std::span<const double> samples, std::size_t rows,
                                                       std::size_t cols, bool full_covariance,
                                                       double confidence);

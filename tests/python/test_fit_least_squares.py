@@ -146,13 +146,27 @@ def test_large_structured_jacobian_is_formed_only_when_read():
         result.jac
 
 
-def test_keyboard_interrupt_ends_a_python_fit_promptly():
+@pytest.mark.parametrize("exception", [KeyboardInterrupt, SystemExit, GeneratorExit])
+def test_interrupts_and_exits_raised_by_the_residual_function_propagate_unchanged(exception):
+    raised, calls = exception(), []
+
+    def residual(p):
+        calls.append(p)
+        if len(calls) == 2:  # inside the first Jacobian
+            raise raised
+        return p - 0.25
+
+    with pytest.raises(exception) as info:
+        fit_least_squares(residual, np.array([0.5, 0.5]), np.zeros(2), np.ones(2))
+    assert info.value is raised and len(calls) == 2
+
+
+def test_ctrl_c_ends_a_python_fit_promptly():
     process = run_python(
         """
         import os, signal, threading, time
         import numpy as np
         from nivaltus._engine import fit_least_squares
-        from nivaltus.errors import FitError
 
         def rosenbrock(p):
             time.sleep(0.002)
@@ -162,8 +176,8 @@ def test_keyboard_interrupt_ends_a_python_fit_promptly():
         start = time.monotonic()
         try:
             fit_least_squares(rosenbrock, np.full(40, -1.2), np.full(40, -5.0), np.full(40, 5.0), max_nfev=100000)
-        except FitError as error:
-            print(type(error).__name__, error.code, str(error).split(":")[0], time.monotonic() - start < 3.0)
+        except KeyboardInterrupt:
+            print("KeyboardInterrupt", time.monotonic() - start < 3.0)
         """
     )
-    assert process.stdout.split() == ["FitError", "fit.evaluation_failed", "KeyboardInterrupt", "True"]
+    assert process.stdout.split() == ["KeyboardInterrupt", "True"]

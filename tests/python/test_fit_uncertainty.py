@@ -1,13 +1,14 @@
 """linear_uncertainty against NumPy's J·C·Jᵀ and monte_carlo_summary against NumPy's statistics."""
 
 import math
+import sys
 
 import numpy as np
 import pytest
 
 from conftest import raises
 from nivaltus._engine import linear_uncertainty, monte_carlo_summary
-from nivaltus.errors import FitValidationError, ValidationError
+from nivaltus.errors import FitEosNumericalError, FitValidationError, ValidationError
 
 RNG = np.random.default_rng(5)
 A = RNG.normal(size=(4, 4))
@@ -91,3 +92,50 @@ def test_monte_carlo_summary_matches_numpy(samples, confidence):
 )
 def test_monte_carlo_checks(samples, confidence, error, message):
     assert type(raises(error, lambda: monte_carlo_summary(samples, confidence), message)) is error
+
+
+MAX = sys.float_info.max
+P = 1.5 * 2.0 ** 511  # P² < MAX < 10·P²
+TINY = 2.0 ** -600  # TINY² rounds to 0
+ALTERNATING = np.array([1.0, -1.0] * 5)
+NON_FINITE = "raises the non-finite error"
+
+
+@pytest.mark.parametrize(
+    "call, expected",
+    [
+        # J·C overflows before J·C·Jᵀ cancels to 0.
+        (lambda: linear_uncertainty(np.array([[1e300, 1e300]]), np.array([[1e10, -1e10], [-1e10, 1e10]]),
+                                    np.zeros(1), True), dict(variance=[0.0], covariance=[[0.0]])),
+        # C = c·ones gives (J·C·Jᵀ)_ab = c·(Σ_j J_aj)·(Σ_j J_bj): row sums 2^400 and 1, c = 2^30;
+        # c·2^1000 overflows.
+        (lambda: linear_uncertainty(np.array([[2.0 ** 1000, -2.0 ** 1000, 2.0 ** 400], [1.0, 0.0, 0.0]]),
+                                    np.full((3, 3), 2.0 ** 30), np.zeros(2), True),
+         dict(variance=[2.0 ** 830, 2.0 ** 30], covariance=[[2.0 ** 830, 2.0 ** 430], [2.0 ** 430, 2.0 ** 30]])),
+        (lambda: linear_uncertainty(np.array([[1e200]]), np.ones((1, 1)), np.zeros(1)), NON_FINITE),
+        # Equal samples whose sum overflows: no spread.
+        (lambda: monte_carlo_summary(np.array([[1e308], [1e308]]), 0.9),
+         dict(standard_error=[0.0], lower=[1e308], upper=[1e308])),
+        # Deviations (2, 2, −4)·1e308/3 from the mean: s = 2e308/√3; lower = −1e308 + 0.1·2e308, whose gap
+        # overflows.
+        (lambda: monte_carlo_summary(np.array([[1e308], [1e308], [-1e308]]), 0.9),
+         dict(standard_error=[2.0 / math.sqrt(3.0) * 1e308], lower=[-8e307], upper=[1e308])),
+        (lambda: monte_carlo_summary(np.array([[1e308], [1e308], [-1e308]]), 0.9, True), NON_FINITE),  # 4e616/3
+        (lambda: monte_carlo_summary(np.array([[MAX], [-MAX]]), 0.5), NON_FINITE),  # s = √2·MAX
+        # Ten ±P: the squares sum past MAX, the variance 10·P²/9 does not; ten ±TINY keep their spread.
+        (lambda: monte_carlo_summary(np.outer(ALTERNATING, [P, TINY]), 0.5, True),
+         dict(standard_error=[math.sqrt(10.0 / 9.0) * P, math.sqrt(10.0 / 9.0) * TINY], lower=[-P, -TINY],
+              upper=[P, TINY], covariance=np.array([[P * P, P * TINY], [P * TINY, 0.0]]) * (10.0 / 9.0))),
+    ],
+    ids=["cancelling", "cancelling-rows", "beyond-max", "equal", "opposite", "opposite-covariance", "max-spread",
+         "extreme-columns"],
+)
+def test_uncertainty_of_extreme_values(call, expected):
+    if expected is NON_FINITE:
+        error = raises(FitEosNumericalError, call, "model returned a non-finite result")
+        assert (error.code, error.operation) == ("eos.non_finite_result", "fit")
+        return
+    result = call()
+    for name, values in expected.items():
+        np.testing.assert_allclose(getattr(result, name), values, rtol=1e-14, atol=0)
+    assert not hasattr(result, "lower") or np.all(result.lower <= result.upper)
