@@ -119,6 +119,12 @@ bool convert_text(PyObject* object, const char* name, std::string_view& out) {
   Py_ssize_t size = 0;
   const char* data = PyUnicode_AsUTF8AndSize(object, &size);
   if (data == nullptr) {
+    // A str with no UTF-8 form (a lone surrogate) does not convert: a
+    // TypeError like any other argument of the wrong kind.
+    if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
+      PyErr_Clear();
+      PyErr_SetString(PyExc_TypeError, "expected str encodable as UTF-8");
+    }
     add_argument_note(name);
     return false;
   }
