@@ -20,25 +20,6 @@ std::string quoted_list(const std::vector<const char*>& names) {
   return text;
 }
 
-// A str with no UTF-8 form (a lone surrogate) is an argument of the wrong
-// kind like any other: its UnicodeEncodeError is replaced by a TypeError of
-// the same text, caused by it.
-void raise_type_error_from_current() {
-  PyObject* type = nullptr;
-  PyObject* value = nullptr;
-  PyObject* traceback = nullptr;
-  PyErr_Fetch(&type, &value, &traceback);
-  PyErr_NormalizeException(&type, &value, &traceback);
-  Py_XDECREF(type);
-  Py_XDECREF(traceback);
-  PyRef cause = PyRef::steal(value);
-  PyRef text = PyRef::steal(PyObject_Str(cause.get()));
-  PyRef error = text ? PyRef::steal(PyObject_CallOneArg(PyExc_TypeError, text.get())) : PyRef();
-  if (!error) return;  // the failure of str() or of the call is what is left to raise
-  PyException_SetCause(error.get(), cause.release());
-  PyErr_SetObject(PyExc_TypeError, error.get());
-}
-
 }  // namespace
 
 bool bind_arguments_with_defaults(const char* function_name, std::span<const char* const> names,
@@ -138,7 +119,12 @@ bool convert_text(PyObject* object, const char* name, std::string_view& out) {
   Py_ssize_t size = 0;
   const char* data = PyUnicode_AsUTF8AndSize(object, &size);
   if (data == nullptr) {
-    if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) raise_type_error_from_current();
+    // A str with no UTF-8 form (a lone surrogate) does not convert: a
+    // TypeError like any other argument of the wrong kind.
+    if (PyErr_ExceptionMatches(PyExc_UnicodeEncodeError)) {
+      PyErr_Clear();
+      PyErr_SetString(PyExc_TypeError, "expected str encodable as UTF-8");
+    }
     add_argument_note(name);
     return false;
   }

@@ -18,19 +18,13 @@ def check_result(result, shape):
     assert result.base is not None and not isinstance(result.base, np.ndarray)  # our buffer, not a copy
 
 
-@pytest.mark.parametrize("shape", [(), (1,), (2, 3), (2, 1, 3), (0,), (3, 0, 2)])
+@pytest.mark.parametrize("shape", [(), (2, 1, 3), (3, 0, 2), (1,) * 32], ids=["0d", "3d", "empty", "32d"])
 def test_result_has_input_shape(shape):
     volumes = np.linspace(8.0, 10.0, int(np.prod(shape))).reshape(shape)
     result = BM3.pressure_array(volumes)
     check_result(result, shape)
     expected = [BM3.pressure_scalar(v) for v in volumes.ravel()]
     np.testing.assert_array_equal(result, np.reshape(expected, shape))
-
-
-def test_empty_array_evaluates_nothing():
-    # Every element would fail; none is evaluated.
-    check_result(HUGONIOT.evaluate_array("no such quantity", np.empty((0, 3))), (0, 3))
-    check_result(BM3.volume_array(np.full((2, 0), np.nan)), (2, 0))
 
 
 def strided_views(rows):
@@ -97,8 +91,7 @@ def test_concurrent_parallel_maps_from_python_threads():
 
 @pytest.mark.parametrize(
     "env",
-    [{}, {"NIVALTUS_NUM_THREADS": "1"}, {"NIVALTUS_NUM_THREADS": "3", "NIVALTUS_MIN_STACK": "65536"},
-     {"NIVALTUS_NUM_THREADS": "junk"}],
+    [{}, {"NIVALTUS_NUM_THREADS": "1"}, {"NIVALTUS_NUM_THREADS": "3", "NIVALTUS_MIN_STACK": "65536"}],
 )
 def test_worker_pool_settings_and_forked_child(env):
     run_python(

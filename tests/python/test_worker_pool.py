@@ -53,6 +53,8 @@ resource.setrlimit(resource.RLIMIT_AS, (mapped + 32 * 2**20, resource.getrlimit(
 def large_default_stack():
     resource.setrlimit(resource.RLIMIT_STACK, (THREAD_STACK, resource.getrlimit(resource.RLIMIT_STACK)[1]))
 
+RESTRICTED = "os.sched_setaffinity(0, sorted(os.sched_getaffinity(0))[:2])"
+
 # (environment, preparation, workers expected from the logical processor count c)
 CASES = [
     # A stack the system refuses: every worker starts on the default stack.
@@ -64,18 +66,24 @@ CASES = [
     ({"NIVALTUS_NUM_THREADS": "0"}, "", lambda c: c),
     # No worker can start at all: the maps run on the calling thread.
     ({"NIVALTUS_NUM_THREADS": "2", "NIVALTUS_MIN_STACK": str(THREAD_STACK)}, NO_THREAD_FITS, lambda c: 0),
+    # The process may use two of the machine's processors: the cap and the default count follow those two.
+    ({"NIVALTUS_NUM_THREADS": "100000"}, RESTRICTED, lambda c: 8),
+    ({}, RESTRICTED, lambda c: 2),
 ]
 
 
 @pytest.mark.parametrize("env, prepare, workers", CASES,
-                         ids=["refused-stack", "capped-count", "negative-count", "zero-count", "no-thread"])
+                         ids=["refused-stack", "capped-count", "negative-count", "zero-count", "no-thread",
+                              "restricted-capped", "restricted-default"])
 def test_pool_settings_and_refusals(env, prepare, workers):
     hard = resource.getrlimit(resource.RLIMIT_STACK)[1]
-    if prepare and hard != resource.RLIM_INFINITY and hard < THREAD_STACK:
+    if prepare == NO_THREAD_FITS and hard != resource.RLIM_INFINITY and hard < THREAD_STACK:
         pytest.skip("the stack limit cannot be raised")
+    if prepare == RESTRICTED and len(os.sched_getaffinity(0)) < 3:
+        pytest.skip("fewer than three processors: a set of two restricts nothing")
     process = subprocess.run([sys.executable, "-c", PROBE.format(prepare=prepare)], capture_output=True, text=True,
                              cwd=Path(__file__).parent, env=dict(os.environ, **env), timeout=120,
-                             preexec_fn=large_default_stack if prepare else None)
+                             preexec_fn=large_default_stack if prepare == NO_THREAD_FITS else None)
     assert process.returncode == 0, process.stderr
     added, processors = map(int, process.stdout.split())
     assert added == workers(processors)

@@ -131,11 +131,11 @@ TEST(ThermalConsistency, OtherLawsAndReferences) {
   expect_consistent(*AsymptoticPowerLawMieGruneisenDebye::make(ref, 300.0, 760.0, 1.5, 1.0, 0.0, 2.0));
 }
 
-// One free energy: P = -dF/dV / 10000, S = -dF/dT, Cv = dE/dT, and
-// S = (E - F)/T exactly.
+// One free energy: P = -dF/dV / 10000, S = -dF/dT, Cv = dE/dT,
+// S = (E - F)/T exactly, H = E + 10000 V P and G = F + 10000 V P.
 TEST(ThermalConsistency, DorogokupetsOganovTermsAreDerivativesOfOneFreeEnergy) {
   const DorogokupetsOganov2007 model = thermal_test::dorogokupets_oganov_model();
-  const auto term = [&model](double v, double t, double ThermodynamicTerms::* field) -> EosResult<double> {
+  const auto term = [&model](double v, double t, double ThermodynamicTerms::*field) -> EosResult<double> {
     const EosResult<ThermodynamicTerms> terms = model.thermodynamic_terms(v, t);
     if (!terms) return std::unexpected(terms.error());
     return (*terms).*field;
@@ -151,6 +151,10 @@ TEST(ThermalConsistency, DorogokupetsOganovTermsAreDerivativesOfOneFreeEnergy) {
     EXPECT_TRUE(relatively_near(terms.entropy, -derivative(f_of_t, t), 1e-8));
     EXPECT_TRUE(relatively_near(terms.heat_capacity_v, derivative(e_of_t, t), 1e-8));
     EXPECT_EQ(terms.entropy, (terms.internal_energy - terms.helmholtz_energy) / t);
+    EXPECT_TRUE(relatively_near(model.thermal_enthalpy(v, t),
+                                terms.internal_energy - v * derivative(f_of_v, v), 1e-8));
+    EXPECT_TRUE(relatively_near(model.thermal_gibbs_free_energy(v, t),
+                                terms.helmholtz_energy - v * derivative(f_of_v, v), 1e-8));
   }
 }
 

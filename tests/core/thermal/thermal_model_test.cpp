@@ -1,18 +1,20 @@
-// ThermalModel: dispatch of the total pressure and the order of the state
-// checks; the shared default bodies: their checks, and the model's own
-// operations they call. The linear law's P_th does not depend on V, so its
-// K_T is K_ref.
+// ThermalModel and its quantity names: dispatch to the held model, the order
+// of the state checks, and the shared default bodies: their checks, and the
+// model's own operations they call. The linear law's P_th does not depend on
+// V, so its K_T is K_ref.
 
 #include "core/thermal/thermal_model.hpp"
 
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <string_view>
 #include <tuple>
 #include <utility>
 
+#include "core/thermal/thermal_quantity.hpp"
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
 #include "tests/core/thermal/thermal_test_support.hpp"
 
@@ -23,68 +25,93 @@ using namespace test;
 using namespace thermal;
 using thermal_test::bm3_reference;
 
-// Calls check(model, position) for each fixture model in Kind order.
-template <class Check>
-void for_each_model(Check&& check) {
+EosResult<double> evaluate(const ThermalModel& model, std::string_view name, double first, double second) {
+  const ThermalQuantityResult result = thermal_evaluate(model, name, first, second);
+  if (result) return *result;
+  if (const auto* error = std::get_if<EosError>(&result.error())) return std::unexpected(*error);
+  ADD_FAILURE() << name << " unexpectedly unavailable";
+  return std::unexpected(EosError::non_finite_result());
+}
+
+bool same(const EosResult<double>& a, const EosResult<double>& b) {
+  return a ? b && std::bit_cast<std::uint64_t>(*a) == std::bit_cast<std::uint64_t>(*b)
+           : !b && a.error() == b.error();
+}
+
+// Values and errors alike, bit for bit, over good states, bad states in both
+// orders and subnormals; "volume" takes (P, T) and "temperature" (P, V), and
+// both invert the pressure; the aliases give the values of their names.
+TEST(ThermalModel, DispatchesToTheHeldModel) {
+  const std::pair<double, double> states[] = {{10.5, 1500.0}, {9.0, 150.0}, {0.0, 1000.0},  {-1.0, nan},
+                                              {10.5, 0.0},    {nan, -1.0},  {tiny, 1000.0}, {1e6, 1e6}};
   std::apply(
-      [&check](const auto&... models) {
-        std::size_t position = 0;
-        (check(models, position++), ...);
+      [&states](const auto&... models) {
+        (
+            [&](const auto& model) {
+              const ThermalModel held(model);
+              SCOPED_TRACE(std::string(held.model_name()));
+              for (const auto& [v, t] : states) {
+                EXPECT_TRUE(same(held.pressure(v, t), model.pressure(v, t))) << v << ", " << t;
+                EXPECT_TRUE(same(evaluate(held, "pressure", v, t), model.pressure(v, t))) << v << ", " << t;
+              }
+              const double p = value_of(held.pressure(10.5, 1500.0));
+              EXPECT_TRUE(relatively_near(evaluate(held, "volume", p, 1500.0), 10.5, 1e-7));
+              EXPECT_TRUE(relatively_near(evaluate(held, "temperature", p, 10.5), 1500.0, 1e-6));
+              for (auto [alias, name] : {std::pair{"thermal_internal_energy", "thermal_energy"},
+                                         {"heat_capacity_v", "molar_heat_capacity_v"},
+                                         {"heat_capacity_p", "molar_heat_capacity_p"}}) {
+                const ThermalQuantityResult a = thermal_evaluate(held, alias, 10.5, 1500.0);
+                const ThermalQuantityResult b = thermal_evaluate(held, name, 10.5, 1500.0);
+                EXPECT_TRUE(a.has_value() == b.has_value() && (!a || *a == *b)) << alias;
+              }
+            }(models),
+            ...);
       },
       thermal_test::all_thermal_models());
 }
 
-// Values and errors alike, bit for bit, over good states, bad states in
-// several orders, subnormals and volumes far outside the references' range.
-TEST(ThermalModel, PressureIsTheHeldModelsPressure) {
-  const std::pair<double, double> states[] = {
-      {10.5, 1500.0}, {11.24, 300.0}, {9.0, 150.0},   {0.0, 1000.0}, {-1.0, nan},    {10.5, 0.0},
-      {inf, inf},     {nan, -1.0},    {tiny, 1000.0}, {10.5, tiny},  {1e-3, 1000.0}, {1e6, 1e6},
+// S = (E - F)/T and Cv = dE/dT tie the Dorogokupets-Oganov terms to their
+// names; d ln(theta) / d ln(V) = -gamma for the Dewaele closed forms.
+TEST(ThermalModel, NamesReachTheirTerms) {
+  const auto models = thermal_test::all_thermal_models();
+  const ThermalModel dewaele(std::get<1>(models)), dorogokupets(std::get<2>(models));
+  const double f = value_of(evaluate(dorogokupets, "thermal_helmholtz_free_energy", 10.5, 1500.0));
+  const double e = value_of(evaluate(dorogokupets, "thermal_energy", 10.5, 1500.0));
+  EXPECT_TRUE(
+      relatively_near(evaluate(dorogokupets, "thermal_entropy", 10.5, 1500.0), (e - f) / 1500.0, 1e-12));
+  const auto energy = [&](double t) { return evaluate(dorogokupets, "thermal_energy", 10.5, t); };
+  EXPECT_TRUE(relatively_near(evaluate(dorogokupets, "molar_heat_capacity_v", 10.5, 1500.0),
+                              derivative(energy, 1500.0), 1e-7));
+  EXPECT_EQ(evaluate(dewaele, "characteristic_temperature", 11.24, 1500.0), 800.0);
+  const auto ln_theta = [&](double ln_v) -> EosResult<double> {
+    return std::log(value_of(evaluate(dewaele, "characteristic_temperature", std::exp(ln_v), 1500.0)));
   };
-  for_each_model([&states](const auto& model, std::size_t position) {
-    const ThermalModel held(model);
-    for (const auto& [v, t] : states) {
-      const EosResult<double> expected = model.pressure(v, t);
-      const EosResult<double> actual = held.pressure(v, t);
-      EXPECT_TRUE(actual ? expected && std::bit_cast<std::uint64_t>(*actual) ==
-                                           std::bit_cast<std::uint64_t>(*expected)
-                         : !expected && actual.error() == expected.error())
-          << position << " at V = " << v << ", T = " << t;
-    }
-  });
-}
-
-// Which of V and T an operation checks first, with both bad. The reference's
-// own errors (the end of the Tait domain at 8/3 V0) show only after the
-// thermal part succeeded.
-TEST(ThermalStateChecks, OrderOfOperations) {
-  const auto [apl, dewaele, dorogokupets, linear, quadratic, log_volume, taylor, debye, einstein,
-              holland_powell, tait_holland_powell, multi_oscillator, reference_state] =
-      thermal_test::all_thermal_models();
-  const EosError volume = bad_state("volume");
-  const EosError temperature = bad_state("temperature");
-  const std::tuple<const char*, EosResult<double>, EosError> rows[] = {
-      // The asymptotic power law tests T first, but not in P_vib.
-      {"APL P_th", apl.thermal_pressure(0.0, 0.0), temperature},
-      {"APL P_vib", apl.vibrational_pressure(-1.0, nan), volume},
-      // Mie-Grueneisen tests V first; Cv tests T first.
-      {"MGD P_th", debye.thermal_pressure(0.0, -1.0), volume},
-      {"MGD Cv", debye.molar_heat_capacity_v(-1.0, 0.0), temperature},
-      {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, -1.0), temperature},
-      {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, 1000.0),
-       bad_state("volume", "is outside the modified Tait EOS domain")},
-  };
-  for (const auto& [what, result, error] : rows) EXPECT_TRUE(fails_with(result, error)) << what;
+  for (double v : {8.0, 10.5, 12.0}) {
+    EXPECT_TRUE(relatively_near(-derivative(ln_theta, std::log(v)),
+                                value_of(evaluate(dewaele, "gruneisen_parameter", v, 1.0)), 1e-8));
+  }
 }
 
 const LinearThermalPressure linear_law = *LinearThermalPressure::make(bm3_reference(), 300.0, 0.01);
 
-// The thermal part's checks come first; the difference stencils check V, T,
-// then the step, and a relative volume step of one reaches V = 0; f_dac is
-// checked before V.
-TEST(ThermalEosDefaults, ChecksInOrder) {
+// Which of V and T an operation checks first, with both bad. The thermal
+// part's checks come first; the difference stencils check V, T, then the
+// step, and a relative volume step of one reaches V = 0; f_dac is checked
+// before V. The reference's own errors (the end of the Tait domain at 8/3 V0)
+// show only after the thermal part succeeded.
+TEST(ThermalModel, ChecksInOrder) {
+  const auto [apl, dewaele, dorogokupets, linear, quadratic, log_volume, taylor, debye, einstein,
+              holland_powell, tait_holland_powell, multi_oscillator, reference_state] =
+      thermal_test::all_thermal_models();
   const std::string_view unit = "must lie in [0, 1)";
   const std::tuple<const char*, EosResult<double>, EosError> rows[] = {
+      {"APL P_th", apl.thermal_pressure(0.0, 0.0), bad_state("temperature")},  // T first, but not in P_vib
+      {"APL P_vib", apl.vibrational_pressure(-1.0, nan), bad_state("volume")},
+      {"MGD P_th", debye.thermal_pressure(0.0, -1.0), bad_state("volume")},  // V first; Cv T first
+      {"MGD Cv", debye.molar_heat_capacity_v(-1.0, 0.0), bad_state("temperature")},
+      {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, -1.0), bad_state("temperature")},
+      {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, 1000.0),
+       bad_state("volume", "is outside the modified Tait EOS domain")},
       {"P", linear_law.pressure(-1.0, 0.0), bad_state("volume")},
       {"P", linear_law.pressure(5.0, nan), bad_state("temperature")},
       {"V", linear_law.volume(nan, 0.0), bad_state("temperature")},
@@ -104,21 +131,16 @@ TEST(ThermalEosDefaults, ChecksInOrder) {
 }
 
 // P = P_ref + P_th; the temperature step is capped at 0.49 T, so a huge one
-// still gives alpha = 0.01 / K_T; the cell holds back f_dac P_th.
-TEST(ThermalEosDefaults, Values) {
+// still gives alpha = 0.01 / K_T. A model's own operation replaces the
+// default everywhere: the closed-form K_T of the reference state in the
+// compressibility, the Taylor increment (not its thermal pressure, non-zero
+// at Tr) in the confinement share, the embedded Debye Tr as the start of the
+// Debye-quadratic temperature search, and the model's Cv in
+// Cp = Cv + alpha^2 K_T V T 10000 and K_S = K_T Cp/Cv.
+TEST(ThermalModel, DefaultBodies) {
   EXPECT_EQ(linear_law.pressure(5.0, 1300.0), 10.0 + value_of(bm3_reference().pressure(5.0)));
-  const double k = value_of(bm3_reference().bulk_modulus(10.0));
-  EXPECT_TRUE(relatively_near(linear_law.thermal_expansivity(10.0, 300.0, 100.0), 0.01 / k, 1e-7));
-  EXPECT_EQ(linear_law.dac_thermal_pressure(5.0, 1300.0, 0.3),
-            0.3 * value_of(linear_law.thermal_pressure(5.0, 1300.0)));
-}
-
-// A model's own operation replaces the default everywhere: the closed-form
-// K_T of the reference state in the compressibility, the Taylor increment
-// (not its thermal pressure, non-zero at Tr) in the confinement share, the
-// embedded Debye Tr as the start of the Debye-quadratic temperature search,
-// and the model's Cv in Cp = Cv + alpha^2 K_T V T 10000 and K_S = K_T Cp/Cv.
-TEST(ThermalEosDefaults, DefaultsCallTheModelsOwnOperations) {
+  const double k_ref = value_of(bm3_reference().bulk_modulus(10.0));
+  EXPECT_TRUE(relatively_near(linear_law.thermal_expansivity(10.0, 300.0, 100.0), 0.01 / k_ref, 1e-7));
   const auto [apl, dewaele, dorogokupets, linear, quadratic, log_volume, taylor, debye, einstein,
               holland_powell, tait_holland_powell, multi_oscillator, reference_state] =
       thermal_test::all_thermal_models();

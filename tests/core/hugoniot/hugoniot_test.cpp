@@ -1,0 +1,128 @@
+// The linear Us-up Hugoniot through its quantity names: values from the jump
+// conditions, the inversion of the pressure, and the checks of every input.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string_view>
+
+#include "core/hugoniot/hugoniot_quantity.hpp"
+#include "core/hugoniot/linear_us_up_hugoniot.hpp"
+#include "tests/core/test_support.hpp"
+
+namespace nivaltus::hugoniot {
+namespace {
+
+using namespace test;
+using namespace std::literals;
+
+const LinearUsUpHugoniot copper = *LinearUsUpHugoniot::make(0.1122, 8.93, 3.94, 1.49, 0.0);
+const LinearUsUpHugoniot soft = *LinearUsUpHugoniot::make(1.0, 2.7, 5.35, 0.9, 0.5);       // s < 1
+const LinearUsUpHugoniot unit_mass = *LinearUsUpHugoniot::make(0.25, 4.0, 5.0, 1.5, 0.3);  // rho0 V0 = 1
+
+// One shocked state from the jump conditions in the particle velocity up:
+//   Us = c0 + s up, V = V0 (1 - up / Us), P = P0 + rho0 Us up,
+//   rho = rho0 V0 / V, E = up^2 / 2 + P0 up / (rho0 Us),
+// which is (P + P0)(V0 - V)/2 when rho0 V0 = 1; K = -V dP/dV.
+TEST(Hugoniot, EveryNameGivesItsJumpConditionValue) {
+  for (const LinearUsUpHugoniot& h : {copper, soft, unit_mass}) {
+    for (double up : {0.1, 1.0, 3.0, 20.0}) {
+      const double us = h.c0 + h.s * up;
+      const double volume = h.v0 * (1.0 - up / us);
+      const double pressure = h.p0 + h.rho0 * us * up;
+      const double energy = &h == &unit_mass ? 0.5 * (pressure + h.p0) * (h.v0 - volume)
+                                             : 0.5 * up * up + h.p0 * up / (h.rho0 * us);
+      const auto p_of_v = [&h](double v) { return h.pressure(v); };
+      const std::tuple<std::string_view, double, double, double> rows[] = {
+          {"volume", pressure, volume, 1e-12},
+          {"density", volume, h.rho0 * h.v0 / volume, 1e-13},
+          {"pressure", volume, pressure, 1e-12},
+          {"shock_velocity", volume, us, 1e-12},
+          {"particle_velocity", volume, up, 1e-12},
+          {"specific_internal_energy_change", volume, energy, 1e-11},
+          {"tangent_modulus", volume, -volume * derivative(p_of_v, volume, 1e-5), 1e-8},
+          {"volume_from_particle_velocity", up, volume, 1e-14},
+          {"pressure_from_particle_velocity", up, pressure, 1e-14},
+          {"shock_velocity_from_particle_velocity", up, us, 1e-15},
+      };
+      for (const auto& [name, input, expected, tolerance] : rows) {
+        EXPECT_TRUE(relatively_near(evaluate_hugoniot(h, name, input), expected, tolerance))
+            << name << " at up = " << up;
+      }
+    }
+  }
+  EXPECT_EQ(soft.pressure(1.0), 0.5);
+  EXPECT_EQ(soft.volume_at_pressure(0.5), 1.0);
+  EXPECT_EQ(soft.volume_from_particle_velocity(-0.0), 1.0);
+}
+
+// P -> V inverts V -> P on the compression branch to rounding, from the
+// weakest shock to s eta near 0.97.
+TEST(Hugoniot, VolumeInvertsPressure) {
+  for (const LinearUsUpHugoniot& h : {copper, soft}) {
+    for (double ratio : {1.0 - 1e-12, 0.999, 0.9, 0.75, 0.5, 0.35}) {
+      const double v = h.v0 * ratio;
+      EXPECT_TRUE(relatively_near(h.volume_at_pressure(value_of(h.pressure(v))), v, 1e-12)) << ratio;
+    }
+  }
+}
+
+TEST(Hugoniot, ChecksInArgumentOrder) {
+  const std::vector<Check> checks = {{0, inf, "V0", phrase::positive_finite},
+                                     {1, -1.0, "rho0", phrase::positive_finite},
+                                     {2, nan, "c0", phrase::positive_finite},
+                                     {3, -0.0, "s", phrase::positive_finite},
+                                     {4, -inf, "P0", phrase::finite}};
+  expect_check_order({1.0, 1.0, 1.0, 1.0, -5.0}, checks,
+                     [](auto... p) { return LinearUsUpHugoniot::make(p...); });
+  // Every volume quantity checks V, then the compression limit s eta < 1
+  // (V0/2 for s = 2); s <= 1 leaves every volume in (0, V0] in range.
+  const auto h = *LinearUsUpHugoniot::make(2.0, 1.0, 1.0, 2.0, 0.0);
+  const auto s_one = *LinearUsUpHugoniot::make(2.0, 1.0, 1.0, 1.0, 0.0);
+  for (std::string_view name : {"pressure", "density", "shock_velocity", "particle_velocity",
+                                "tangent_modulus", "specific_internal_energy_change"}) {
+    for (double v : {0.0, nan, inf})
+      EXPECT_TRUE(fails_with(evaluate_hugoniot(h, name, v), bad_state("volume")));
+    EXPECT_TRUE(fails_with(evaluate_hugoniot(h, name, std::nextafter(2.0, 3.0)),
+                           bad_state("volume", "must not exceed V0 on a compression Hugoniot")));
+    for (double v : {1.0, 1e-300}) {
+      EXPECT_TRUE(fails_with(evaluate_hugoniot(h, name, v), EosError::outside_invertible_range())) << name;
+    }
+    EXPECT_TRUE(evaluate_hugoniot(h, name, std::nextafter(1.0, 2.0)).has_value()) << name;
+    EXPECT_TRUE(evaluate_hugoniot(s_one, name, 1e-12).has_value()) << name;
+  }
+  // Particle velocities: finite, then non-negative; for s < 1, up >=
+  // c0 / (1 - s) = 6 leaves no volume, but a pressure.
+  const auto half = *LinearUsUpHugoniot::make(1.0, 2.0, 3.0, 0.5, 0.25);
+  for (std::string_view name : {"volume_from_particle_velocity", "pressure_from_particle_velocity"}) {
+    EXPECT_TRUE(
+        fails_with(evaluate_hugoniot(half, name, -inf), bad_parameter("particle_velocity", phrase::finite)));
+    EXPECT_TRUE(fails_with(evaluate_hugoniot(half, name, -tiny),
+                           bad_state("particle_velocity", phrase::non_negative)));
+  }
+  EXPECT_TRUE(fails_with(half.volume_from_particle_velocity(6.0), EosError::outside_invertible_range()));
+  EXPECT_TRUE(half.volume_from_particle_velocity(5.9).has_value());
+  EXPECT_EQ(half.pressure_from_particle_velocity(100.0), 100.0 * (53.0 * 2.0) + 0.25);
+  EXPECT_TRUE(fails_with(LinearUsUpHugoniot::make(1.0, 1e300, 1e300, 1.5, 0.0)->pressure(0.5), non_finite()));
+  // Pressures: finite, at least P0, and below the pressure at V = 0 for s < 1.
+  for (const auto& [h, pressure, expected] :
+       {std::tuple{&copper, nan, bad_parameter("pressure", phrase::finite)},
+        {&copper, inf, bad_parameter("pressure", phrase::finite)},
+        {&copper, -1e-300, EosError::outside_invertible_range()},
+        {&soft, 0.49, EosError::outside_invertible_range()},
+        {&soft, 1e30, EosError::outside_invertible_range()}}) {
+    EXPECT_TRUE(fails_with(h->volume_at_pressure(pressure), expected)) << pressure;
+  }
+}
+
+TEST(Hugoniot, NamesAreExact) {
+  for (std::string_view name : {""sv, "Volume"sv, "volume "sv, " volume"sv, "volumes"sv,
+                                "shock_velocity_from"sv, "pressure\0"sv, "tangent-modulus"sv}) {
+    EXPECT_FALSE(hugoniot_quantity_from_name(name).has_value()) << name;
+    EXPECT_TRUE(fails_with(evaluate_hugoniot(copper, name, 0.1),
+                           bad_state("quantity", "unknown shock Hugoniot quantity")));
+  }
+}
+
+}  // namespace
+}  // namespace nivaltus::hugoniot
