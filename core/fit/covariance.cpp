@@ -281,6 +281,8 @@ std::optional<FitResult<std::vector<double>>> dense_covariance(std::span<const d
   std::vector<double> covariance(k * k, 0.0);
   const std::size_t cols = kept.size();
   if (cols == 0) return covariance;
+  // All k rows of R_kk: a zero column leaves its row of R empty, so the
+  // rows that hold the data need not be the first min(m, n) − (n − k).
   std::vector<double> profiled(k * cols, 0.0);
   for (std::size_t row = 0; row < k; ++row) {
     for (std::size_t c = 0; c < cols; ++c) {

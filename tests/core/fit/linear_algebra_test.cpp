@@ -262,7 +262,8 @@ TEST(ParameterCovariance, DenseEdgesAndConditionByHand) {
       // covariances when kept, a singular trailing block when profiled out.
       {"zero column kept", {1, 0, 2, 0}, 2, 2, 2, {0.2, 0, 0, 0}, 1e-15},
       {"zero column profiled out", {1, 0, 2, 0}, 2, 2, 1, {}, 0},
-      {"JᵀJ = diag(4, 0)", {2, 0, 0, 0}, 2, 2, 2, {0.25, 0, 0, 0}, 1e-15},
+      {"JᵀJ = diag(4, 0)", {2, 0}, 1, 2, 2, {0.25, 0, 0, 0}, 1e-15},
+      {"JᵀJ = diag(0, 4)", {0, 2}, 1, 2, 2, {0, 0, 0, 0.25}, 1e-15},
       {"[a] with a = 9", {3}, 1, 1, 1, {1.0 / 9.0}, 1e-15},
       {"[0]", {0}, 1, 1, 1, {0}, 0},
       // Columns (1, 1, 0), (0, 0, 2) and (1, −1, 0), the last orthogonal to
