@@ -12,7 +12,7 @@ Prints:
     speed-up (the fits release the interpreter lock);
   * reading parameter_covariance of a fit_least_squares result with 100, 300 and 1000 parameters, against
     numpy.linalg.pinv of the same Jacobian (pinv(J)·pinv(J)ᵀ), and the largest relative difference of the
-    standard errors.
+    standard errors. The covariance runs on one thread; OPENBLAS_NUM_THREADS=1 makes NumPy's do the same.
 """
 
 import argparse

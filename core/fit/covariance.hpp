@@ -50,8 +50,9 @@ FitResult<std::vector<double>> parameter_covariance_structured(const Jacobian& j
                                                                const StructuredLayout& layout);
 FitResult<std::vector<double>> parameter_covariance(const Jacobian& jacobian, std::size_t k);
 
-// parameter_covariance asking stop, every 2^16 or so operations, whether to
-// give up; nullopt when it returned true.
+// parameter_covariance asking stop, between steps of at most O(n²)
+// operations (a few milliseconds for a thousand parameters), whether to give
+// up; nullopt when it returned true.
 std::optional<FitResult<std::vector<double>>> parameter_covariance(const Jacobian& jacobian, std::size_t k,
                                                                    StopRequest stop);
 

@@ -209,8 +209,8 @@ void qr_sweep(Bidiagonal& b, std::size_t lo, std::size_t hi, std::size_t cols) {
 // QR sweeps until the superdiagonal is negligible, from the bottom up: the
 // trailing diagonal entry of the active range converges first and the range
 // shrinks; a negligible diagonal entry inside it is first rotated out of its
-// row or column. A range that needs more than sweep_limit sweeps keeps its
-// values as reached (no finite input has been seen to need a tenth of that).
+// row or column. A value takes two or three sweeps; one that has not
+// converged after sweep_limit is kept as reached, so that no input loops.
 bool diagonalize(Bidiagonal& b, std::size_t cols, StopRequest stop) {
   constexpr std::size_t sweep_limit = 75;
   std::vector<double>& d = b.d;

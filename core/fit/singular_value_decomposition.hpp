@@ -3,9 +3,9 @@
 // bidiagonalisation, then implicit-shift QR sweeps on the bidiagonal
 // (Golub–Kahan). The left singular vectors are never formed: a covariance
 // needs only A⁺·A⁺ᵀ = V·Σ⁻²·Vᵀ. The result is backward stable, each
-// singular value exact to ε·σ_max, so that the pseudo-inverse keeps the
-// digits that an eigen-decomposition of AᵀA, with its squared condition,
-// would lose.
+// singular value within a small multiple of ε·σ_max, so that the
+// pseudo-inverse keeps the digits that an eigen-decomposition of AᵀA, with
+// its squared condition, would lose.
 
 #include <cstddef>
 #include <optional>
