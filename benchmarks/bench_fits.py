@@ -1,6 +1,6 @@
 """Cost of the fitting functions against SciPy baselines measured in the same run.
 
-    python benchmarks/bench_fits.py [--repeat 5] [--only mgh]
+    python benchmarks/bench_fits.py [--repeat 5] [--only mgh|covariance]
 
 Prints:
   * a 100-point BM3 fit with fit_rt_eos_native against scipy.optimize.least_squares on a vectorised NumPy
@@ -11,7 +11,10 @@ Prints:
   * four Python threads each running native fits at once against the same fits one after another: the
     speed-up (the fits release the interpreter lock);
   * the 18 Moré-Garbow-Hillstrom least-squares problems (mgh_problems.py) through fit_least_squares and SciPy's
-    "trf": per problem whether each solver reached the known minimum, and its residual evaluations; totals.
+    "trf": per problem whether each solver reached the known minimum, and its residual evaluations; totals;
+  * reading parameter_covariance of a fit_least_squares result with 100, 300 and 1000 parameters, against
+    numpy.linalg.pinv of the same Jacobian (pinv(J)·pinv(J)ᵀ), and the largest relative difference of the
+    standard errors. The covariance runs on one thread; OPENBLAS_NUM_THREADS=1 makes NumPy's do the same.
 """
 
 import argparse
@@ -105,13 +108,16 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--latent-child", type=int, help=argparse.SUPPRESS)
-    parser.add_argument("--only", choices=["mgh"], help="run only this section")
+    parser.add_argument("--only", choices=["mgh", "covariance"], help="run only this section")
     arguments = parser.parse_args()
     if arguments.latent_child:
         latent_fit(arguments.latent_child)
         return
     if arguments.only == "mgh":
         mgh_comparison()
+        return
+    if arguments.only == "covariance":
+        covariance_timing(arguments.repeat)
         return
 
     volume, pressure, sigma = data(100)
@@ -178,6 +184,33 @@ def main():
           f"  -> speed-up {t_serial / t_threaded:.2f}x")
 
     mgh_comparison()
+    covariance_timing(arguments.repeat)
+
+
+def covariance_timing(repeat, sizes=(100, 300, 1000)):
+    """parameter_covariance of a linear fit with n parameters and 2n residuals against NumPy's pinv."""
+    print("\nparameter_covariance of a fit_least_squares result (2n residuals, condition about 1e3)")
+    rng = np.random.default_rng(3)
+    for n in sizes:
+        # J = U·diag(σ)·Vᵀ with σ spread evenly in log from 1 down to 1e-3.
+        u, _ = np.linalg.qr(rng.normal(size=(2 * n, n)))
+        v, _ = np.linalg.qr(rng.normal(size=(n, n)))
+        matrix = (u * np.logspace(0.0, -3.0, n)) @ v.T
+        target = rng.normal(size=2 * n)
+        result = fit_least_squares(lambda p: matrix @ p - target, np.zeros(n), np.full(n, -np.inf),
+                                   np.full(n, np.inf), max_nfev=1)
+        jac = result.jac
+
+        def numpy_covariance():
+            inverse = np.linalg.pinv(jac)
+            return inverse @ inverse.T
+
+        runs = max(1, repeat if n < 1000 else repeat // 2)
+        t_native, covariance = best_time(lambda: result.parameter_covariance, runs)
+        t_numpy, reference = best_time(numpy_covariance, runs)
+        spread = np.max(np.abs(np.sqrt(np.diag(covariance)) / np.sqrt(np.diag(reference)) - 1.0))
+        print(f"  n = {n:>4}: {t_native * 1e3:9.2f} ms; numpy pinv {t_numpy * 1e3:8.2f} ms"
+              f"  -> {t_native / t_numpy:6.2f}x NumPy's time; standard errors within {spread:.1e} of NumPy's")
 
 
 if __name__ == "__main__":

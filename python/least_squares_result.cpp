@@ -1,6 +1,7 @@
 #include "python/least_squares_result.hpp"
 
 #include <limits>
+#include <optional>
 
 #include "core/fit/covariance.hpp"
 #include "python/fit_exceptions.hpp"
@@ -47,6 +48,17 @@ PyObject* least_squares_result_jac(PyObject* self, void*) {
   });
 }
 
+// Asked between the stages of a dense covariance, which holds the
+// interpreter lock for as long as it takes (seconds for thousands of
+// parameters): a pending signal's handler runs here, and one that raised
+// (Ctrl-C's KeyboardInterrupt) stops the computation with its exception set.
+bool signal_handler_raised() { return PyErr_CheckSignals() != 0; }
+
+PyObject* covariance_array(fit::FitResult<std::vector<double>> covariance, std::size_t k) {
+  if (!covariance) return raise(to_python_fit_error(covariance.error()));
+  return matrix_array(std::move(*covariance), k, k);
+}
+
 // The stored covariance of a native EOS fit, else the pseudo-inverse of JᵀJ of
 // the reported Jacobian computed afresh: over all n parameters for a dense
 // fit, the global ones with the latent coordinates profiled out for a
@@ -57,11 +69,13 @@ PyObject* least_squares_result_parameter_covariance(PyObject* self, void*) {
       const LeastSquaresFit& fit = fit_of(self);
       const std::size_t k = fit.k();
       if (fit.covariance) return copied_matrix_array(*fit.covariance, k, k);
-      fit::FitResult<std::vector<double>> covariance =
-          fit.layout ? fit::parameter_covariance_structured(fit.result.jac, *fit.layout)
-                     : fit::parameter_covariance(fit.result.jac, k);
-      if (!covariance) return raise(to_python_fit_error(covariance.error()));
-      return matrix_array(std::move(*covariance), k, k);
+      if (fit.layout) {
+        return covariance_array(fit::parameter_covariance_structured(fit.result.jac, *fit.layout), k);
+      }
+      std::optional<fit::FitResult<std::vector<double>>> dense =
+          fit::parameter_covariance(fit.result.jac, k, signal_handler_raised);
+      if (!dense) return nullptr;  // the handler's exception is set
+      return covariance_array(std::move(*dense), k);
     });
   });
 }

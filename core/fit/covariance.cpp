@@ -6,6 +6,7 @@
 
 #include "core/fit/checked_size.hpp"
 #include "core/fit/linear_solve.hpp"
+#include "core/fit/singular_value_decomposition.hpp"
 
 namespace nivaltus::fit {
 namespace {
@@ -197,6 +198,127 @@ FitResult<std::vector<double>> structured_covariance(Global global, Latent laten
   return pseudoinverse(schur, g, std::max(m, sizes.parameter_count));
 }
 
+// Covariance of the leading k of n parameters from the m×n Jacobian J, by a
+// singular value decomposition of the Jacobian itself: the condition that
+// decides which digits survive is that of J, not its square as in JᵀJ.
+//   Ĵ = J·D, D = diag(1/‖J_j‖) (1 for a zero column), the n − k trailing
+//     columns first: Ĵ = [Ĵ_t Ĵ_k];
+//   Ĵ = Q·R, R = [R_tt R_tk; 0 R_kk], by rotating the rows of Ĵ into R one
+//     after another (J is read once, in its own row order, and nothing of
+//     size m·n is formed);
+//   S = R_kkᵀ·R_kk = Ĵ_kᵀĴ_k − Ĵ_kᵀĴ_t·(Ĵ_tᵀĴ_t)⁻¹·Ĵ_tᵀĴ_k, the information of the
+//     leading parameters with the trailing ones profiled out;
+//   B = R_kk·F⁻¹, F = diag(√S_jj), its zero columns left out;
+//   B = U·Σ·Vᵀ and S⁺ = F⁻¹·V·Σ⁻²·Vᵀ·F⁻¹ over the σ_i > sat(max(m, n))·ε·σ_max;
+//   C = D_k·S⁺·D_k.
+// The trailing block is singular when a trailing column of Ĵ lies within
+// sat(max(m, n))·ε of its unit length of the span of the trailing columns
+// before it (|r_jj| at most that), as a zero column does. A zero column of
+// B, a leading parameter that the data do not touch, gets an exactly zero
+// row and column. nullopt when stop returned true.
+std::optional<FitResult<std::vector<double>>> dense_covariance(std::span<const double> jacobian,
+                                                               std::size_t m, std::size_t n, std::size_t k,
+                                                               StopRequest stop) {
+  const auto values = checked_product(m, n);
+  if (!values || jacobian.size() != *values || m < 1 || k < 1 || k > n) {
+    return fail_input("invalid Jacobian dimensions for covariance");
+  }
+  // ‖J_j‖² are the diagonal of JᵀJ; one that is not finite leaves the
+  // information matrix without meaning.
+  std::vector<double> scale(n, 0.0);
+  for (std::size_t i = 0; i < m; ++i) {
+    const double* row = jacobian.data() + i * n;
+    for (std::size_t a = 0; a < n; ++a) scale[a] += row[a] * row[a];
+  }
+  if (!std::ranges::all_of(scale, is_finite)) return fail_input("invalid symmetric matrix for pseudoinverse");
+  for (double& d : scale) d = d > 0.0 ? 1.0 / std::sqrt(d) : 1.0;
+
+  const std::size_t trailing = n - k;
+  const auto slot = [&](std::size_t column) { return column < k ? trailing + column : column - k; };
+  std::vector<double> r(n * n, 0.0);
+  std::vector<double> x(n);
+  // About 2^16 operations between two questions to stop.
+  const std::size_t rows_per_question = n > 256 ? 1 : 65536 / (n * n);
+  for (std::size_t i = 0; i < m; ++i) {
+    if (i % rows_per_question == 0 && stop_requested(stop)) return std::nullopt;
+    const double* row = jacobian.data() + i * n;
+    for (std::size_t a = 0; a < n; ++a) x[slot(a)] = row[a] * scale[a];
+    // x enters R: rotation j, in the plane of R_j and x, clears x_j.
+    for (std::size_t j = 0; j < n; ++j) {
+      if (x[j] == 0.0) continue;
+      double* rj = &r[j * n];
+      const double norm = std::hypot(rj[j], x[j]);
+      const double c = rj[j] / norm;
+      const double s = x[j] / norm;
+      rj[j] = norm;
+      for (std::size_t q = j + 1; q < n; ++q) {
+        const double top = rj[q];
+        const double bottom = x[q];
+        rj[q] = c * top + s * bottom;
+        x[q] = -s * top + c * bottom;
+      }
+    }
+  }
+  const std::size_t tolerance_count = std::max(m, n);
+  const double tolerance = saturated_count(tolerance_count) * machine_epsilon;
+  for (std::size_t j = 0; j < trailing; ++j) {
+    if (!(std::fabs(r[j * n + j]) > tolerance)) return std::unexpected(FitError::singular_system());
+  }
+
+  // F and the columns of R_kk that are not zero.
+  std::vector<std::size_t> kept;
+  std::vector<double> spread(k, 0.0);
+  for (std::size_t a = 0; a < k; ++a) {
+    double sum = 0.0;
+    for (std::size_t row = 0; row <= a; ++row) {
+      const double entry = r[(trailing + row) * n + trailing + a];
+      sum += entry * entry;
+    }
+    if (sum == 0.0) continue;
+    spread[a] = std::sqrt(sum);
+    kept.push_back(a);
+  }
+  std::vector<double> covariance(k * k, 0.0);
+  const std::size_t cols = kept.size();
+  if (cols == 0) return covariance;
+  // All k rows of R_kk: a zero column leaves its row of R empty, so the
+  // rows that hold the data need not be the first min(m, n) − (n − k).
+  std::vector<double> profiled(k * cols, 0.0);
+  for (std::size_t row = 0; row < k; ++row) {
+    for (std::size_t c = 0; c < cols; ++c) {
+      const std::size_t a = kept[c];
+      if (row <= a) profiled[row * cols + c] = r[(trailing + row) * n + trailing + a] / spread[a];
+    }
+  }
+  std::optional<RightSingularSystem> svd = right_singular_system(std::move(profiled), k, cols, stop);
+  if (!svd) return std::nullopt;
+
+  // V·Σ⁻²·Vᵀ = Σ_i y_i·y_iᵀ, y_i = v_i/σ_i, lower triangle then mirrored.
+  const double largest = *std::ranges::max_element(svd->values);
+  const double cutoff = tolerance * largest;
+  std::vector<double> inverse(cols * cols, 0.0);
+  std::vector<double> y(cols);
+  for (std::size_t i = 0; i < cols; ++i) {
+    const double sigma = svd->values[i];
+    if (!(sigma > cutoff)) continue;
+    if (stop_requested(stop)) return std::nullopt;
+    for (std::size_t c = 0; c < cols; ++c) y[c] = svd->vectors[i * cols + c] / sigma;
+    for (std::size_t c = 0; c < cols; ++c) {
+      for (std::size_t e = 0; e <= c; ++e) inverse[c * cols + e] += y[c] * y[e];
+    }
+  }
+  mirror_lower(inverse, cols);
+  // D_k·F⁻¹ in one factor per kept column.
+  std::vector<double> unscale(cols);
+  for (std::size_t c = 0; c < cols; ++c) unscale[c] = scale[kept[c]] / spread[kept[c]];
+  for (std::size_t c = 0; c < cols; ++c) {
+    for (std::size_t e = 0; e < cols; ++e) {
+      covariance[kept[c] * k + kept[e]] = inverse[c * cols + e] * unscale[c] * unscale[e];
+    }
+  }
+  return covariance;
+}
+
 std::optional<LayoutSizes> covariance_layout(const StructuredLayout& layout) {
   if (layout.global_parameter_count == 0 || layout.point_count == 0 || layout.latent_coordinate_count == 0) {
     return std::nullopt;
@@ -217,44 +339,7 @@ FitResult<std::vector<double>> symmetric_pseudoinverse(std::span<const double> m
 
 FitResult<std::vector<double>> parameter_covariance(std::span<const double> jacobian, std::size_t m,
                                                     std::size_t n, std::size_t k) {
-  const auto values = checked_product(m, n);
-  if (!values || jacobian.size() != *values || m < 1 || k < 1 || k > n) {
-    return fail_input("invalid Jacobian dimensions for covariance");
-  }
-  std::vector<double> information(n * n, 0.0);
-  for (std::size_t i = 0; i < m; ++i) {
-    const double* row = jacobian.data() + i * n;
-    for (std::size_t a = 0; a < n; ++a) {
-      for (std::size_t b = 0; b <= a; ++b) information[a * n + b] += row[a] * row[b];
-    }
-  }
-  mirror_lower(information, n);
-  const std::size_t tolerance_count = std::max(m, n);
-  if (k == n) return symmetric_pseudoinverse(information, n, tolerance_count);
-
-  // S = I_kk − I_kt·I_tt⁻¹·I_tk, the trailing parameters profiled out.
-  const std::size_t trailing = n - k;
-  std::vector<double> trailing_block(trailing * trailing);
-  for (std::size_t s = 0; s < trailing; ++s) {
-    for (std::size_t t = 0; t < trailing; ++t)
-      trailing_block[s * trailing + t] = information[(k + s) * n + k + t];
-  }
-  std::vector<double> schur(k * k);
-  for (std::size_t i = 0; i < k; ++i) {
-    for (std::size_t j = 0; j < k; ++j) schur[i * k + j] = information[i * n + j];
-  }
-  std::vector<double> column(trailing);
-  for (std::size_t j = 0; j < k; ++j) {
-    for (std::size_t t = 0; t < trailing; ++t) column[t] = information[(k + t) * n + j];
-    auto x = solve_scaled_linear_system(trailing_block, column, trailing);
-    if (!x) return std::unexpected(std::move(x).error());
-    for (std::size_t i = 0; i < k; ++i) {
-      double sum = 0.0;
-      for (std::size_t t = 0; t < trailing; ++t) sum += information[i * n + k + t] * (*x)[t];
-      schur[i * k + j] -= sum;
-    }
-  }
-  return symmetric_pseudoinverse(schur, k, tolerance_count);
+  return *dense_covariance(jacobian, m, n, k, nullptr);
 }
 
 FitResult<std::vector<double>> parameter_covariance_structured(std::span<const double> jacobian,
@@ -288,10 +373,15 @@ FitResult<std::vector<double>> parameter_covariance_structured(const Jacobian& j
 }
 
 FitResult<std::vector<double>> parameter_covariance(const Jacobian& jacobian, std::size_t k) {
+  return *parameter_covariance(jacobian, k, nullptr);
+}
+
+std::optional<FitResult<std::vector<double>>> parameter_covariance(const Jacobian& jacobian, std::size_t k,
+                                                                   StopRequest stop) {
   if (!jacobian.is_structured()) {
-    return parameter_covariance(jacobian.values(), jacobian.rows(), jacobian.cols(), k);
+    return dense_covariance(jacobian.values(), jacobian.rows(), jacobian.cols(), k, stop);
   }
-  return parameter_covariance(jacobian.to_dense(), jacobian.rows(), jacobian.cols(), k);
+  return dense_covariance(jacobian.to_dense(), jacobian.rows(), jacobian.cols(), k, stop);
 }
 
 }  // namespace nivaltus::fit

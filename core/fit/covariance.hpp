@@ -3,14 +3,18 @@
 // the reported Jacobian, the trailing or latent parameters profiled out by a
 // Schur complement. The pseudo-inverse is taken on the equilibrated matrix
 // D·A·D, D = diag(1/√a_ii) (1 where a_ii ≤ 0), and scaled back, so that
-// parameters of very different units keep their variances.
+// parameters of very different units keep their variances. A dense Jacobian
+// is decomposed itself (its singular values, not the eigenvalues of JᵀJ),
+// so that its condition, not the square of it, decides the digits kept.
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <vector>
 
 #include "core/fit/fit_error.hpp"
 #include "core/fit/solver_types.hpp"
+#include "core/fit/stop_request.hpp"
 
 namespace nivaltus::fit {
 
@@ -23,9 +27,13 @@ FitResult<std::vector<double>> symmetric_pseudoinverse(std::span<const double> m
                                                        std::size_t tolerance_count);
 
 // k×k covariance of the leading k of n parameters from an m×n row-major
-// Jacobian; for k < n the trailing block is solved and a singular one fails
-// with SingularSystem. InvalidInput "invalid Jacobian dimensions for
-// covariance" on sizes.
+// Jacobian J: D_k·S⁺·D_k with Ĵ = J·D equilibrated as above and S the
+// information Ĵ_kᵀĴ_k with the trailing n − k parameters profiled out; S⁺
+// drops the directions whose singular value (of the square root of S) is at
+// most sat(max(m, n))·ε times the largest. A trailing block that is singular
+// to working precision fails with SingularSystem; InvalidInput "invalid
+// Jacobian dimensions for covariance" on sizes, "invalid symmetric matrix for
+// pseudoinverse" when JᵀJ would not be finite.
 FitResult<std::vector<double>> parameter_covariance(std::span<const double> jacobian, std::size_t m,
                                                     std::size_t n, std::size_t k);
 
@@ -41,5 +49,11 @@ FitResult<std::vector<double>> parameter_covariance_structured(std::span<const d
 FitResult<std::vector<double>> parameter_covariance_structured(const Jacobian& jacobian,
                                                                const StructuredLayout& layout);
 FitResult<std::vector<double>> parameter_covariance(const Jacobian& jacobian, std::size_t k);
+
+// parameter_covariance asking stop, between steps of at most O(n²)
+// operations (a few milliseconds for a thousand parameters), whether to give
+// up; nullopt when it returned true.
+std::optional<FitResult<std::vector<double>>> parameter_covariance(const Jacobian& jacobian, std::size_t k,
+                                                                   StopRequest stop);
 
 }  // namespace nivaltus::fit

@@ -241,16 +241,51 @@ TEST(SymmetricPseudoinverse, DropsNullDirectionsAndRefusesIndefinite) {
   }
 }
 
-TEST(ParameterCovariance, DenseLeadingAndTrailing) {
-  // A zero column gets zero variance when it is kept, a singular trailing
-  // block when it is profiled out.
-  EXPECT_TRUE(
-      all_near(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 2).value(), Vector{0.2, 0, 0, 0}, 1e-15));
-  EXPECT_TRUE(fails_with(parameter_covariance(Vector{1, 0, 2, 0}, 2, 2, 1), FitError::singular_system()));
-  // Columns (1, 1, 0), (0, 0, 2) and (1, −1, 0), the last orthogonal to
-  // both: the leading information diag(2, 4) alone.
-  EXPECT_TRUE(all_near(parameter_covariance(Vector{1, 0, 1, 1, 0, -1, 0, 2, 0}, 3, 3, 2).value(),
-                       Vector{0.5, 0, 0, 0.25}, 1e-14, 1.0));
+struct CovarianceCase {
+  const char* name;
+  Vector jacobian;
+  std::size_t m, n, k;
+  Vector expected;  // empty: the trailing block is singular
+  double tolerance;
+};
+
+TEST(ParameterCovariance, DenseEdgesAndConditionByHand) {
+  // J = [[1, 1], [0, δ]]: C = J⁻¹·J⁻ᵀ = [[1 + δ⁻², −δ⁻²], [−δ⁻², δ⁻²]]. The
+  // condition 2/δ is fine for J, but its square is beyond JᵀJ in doubles.
+  // With a coupled trailing column (1, 0, 1), J⁻¹ has the rows (1, −1/δ, −1),
+  // (0, 1/δ, 0), (0, 0, 1), and C is the leading 2×2 of J⁻¹·J⁻ᵀ.
+  constexpr double delta = 1e-9;
+  constexpr double v = 1.0 / (delta * delta);
+  const Vector ill_conditioned{1 + v, -v, -v, v}, ill_conditioned_profiled{2 + v, -v, -v, v};
+  const CovarianceCase cases[] = {
+      // A parameter that the data do not touch: exactly zero variance and
+      // covariances when kept, a singular trailing block when profiled out.
+      {"zero column kept", {1, 0, 2, 0}, 2, 2, 2, {0.2, 0, 0, 0}, 1e-15},
+      {"zero column profiled out", {1, 0, 2, 0}, 2, 2, 1, {}, 0},
+      {"JᵀJ = diag(4, 0)", {2, 0}, 1, 2, 2, {0.25, 0, 0, 0}, 1e-15},
+      {"JᵀJ = diag(0, 4)", {0, 2}, 1, 2, 2, {0, 0, 0, 0.25}, 1e-15},
+      {"[a] with a = 9", {3}, 1, 1, 1, {1.0 / 9.0}, 1e-15},
+      {"[0]", {0}, 1, 1, 1, {0}, 0},
+      // Columns (1, 1, 0), (0, 0, 2) and (1, −1, 0), the last orthogonal to
+      // both: the leading information diag(2, 4) alone.
+      {"orthogonal trailing", {1, 0, 1, 1, 0, -1, 0, 2, 0}, 3, 3, 2, {0.5, 0, 0, 0.25}, 1e-14},
+      {"more trailing columns than rows", {1, 2, 3}, 1, 3, 1, {}, 0},
+      // One row: the null direction is dropped in equilibrated units, Ĵ = (1, 1),
+      // (ĴᵀĴ)⁺ = [[1, 1], [1, 1]]/4, D = diag(1, 1/2).
+      {"rank one", {1, 2}, 1, 2, 2, {0.25, 0.125, 0.125, 0.0625}, 1e-15},
+      {"condition 2e9", {1, 1, 0, delta}, 2, 2, 2, ill_conditioned, 1e-6},
+      {"condition 2e9, profiled", {1, 1, 1, 0, delta, 0, 0, 0, 1}, 3, 3, 2, ill_conditioned_profiled, 1e-6},
+  };
+  for (const CovarianceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto covariance = parameter_covariance(c.jacobian, c.m, c.n, c.k);
+    if (c.expected.empty()) {
+      EXPECT_TRUE(fails_with(covariance, FitError::singular_system()));
+      continue;
+    }
+    ASSERT_TRUE(covariance.has_value()) << covariance.error();
+    EXPECT_TRUE(all_near(*covariance, c.expected, c.tolerance));
+  }
   const struct {
     Vector jacobian;
     std::size_t m, k;
