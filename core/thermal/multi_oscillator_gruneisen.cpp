@@ -1,6 +1,7 @@
 #include "core/thermal/multi_oscillator_gruneisen.hpp"
 
 #include <cmath>
+#include <string_view>
 
 #include "core/quadrature/integrate.hpp"
 #include "core/root/solve_temperature.hpp"
@@ -13,6 +14,9 @@ namespace {
 // Relative volume step of the reference model's K' at V and at every
 // abscissa of the Grueneisen integral.
 constexpr double kprime_step = 1e-6;
+
+constexpr std::string_view past_spinodal =
+    "lies past the reference isotherm's spinodal, where its bulk modulus is not positive";
 
 // The four mode energies at one temperature, in the order b, b1, e1, e2.
 struct ModeEnergies {
@@ -84,6 +88,11 @@ EosResult<VolumeTerms> MultiOscillatorGruneisen::volume_terms(double volume) con
   if (!pressure) return std::unexpected(pressure.error());
   const EosResult<double> k = reference.bulk_modulus(volume);
   if (!k) return std::unexpected(k.error());
+  // Past the spinodal the reference pressure has passed its extremum: K' =
+  // dK/dP divides by a vanishing pressure difference and gamma, the integrand
+  // included, is noise. The solid there is under tension beyond mechanical
+  // stability; the volume is refused before K' and the quadrature.
+  if (!(*k > 0.0)) return fail_state("volume", past_spinodal);
   const EosResult<double> k_prime = reference.bulk_modulus_derivative(volume, kprime_step);
   if (!k_prime) return std::unexpected(k_prime.error());
   if (!is_positive_finite(x)) return fail_state("volume ratio", phrase::positive_finite);

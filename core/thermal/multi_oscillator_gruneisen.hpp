@@ -104,7 +104,9 @@ struct MultiOscillatorGruneisen : ThermalEos<MultiOscillatorGruneisen> {
     return new_with_atom_count(reference, parameters, v[18]);
   }
 
-  // Checks V; runs the Grueneisen integral between V and V0.
+  // Checks V and refuses a volume past the reference isotherm's spinodal
+  // (K <= 0) as an invalid "volume"; runs the Grueneisen integral between V
+  // and V0.
   EosResult<VolumeTerms> volume_terms(double volume) const;
 
   // Checks T; four mode energies at T against the terms of V.

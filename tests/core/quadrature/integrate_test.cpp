@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
@@ -68,6 +70,21 @@ TEST(Integrate, FailuresEndAtOnce) {
   const auto constant = [](double c) { return [c](double) -> EosResult<double> { return c; }; };
   EXPECT_TRUE(fails_with(integrate(constant(1e308), 0.0, 10.0), non_finite()));
   EXPECT_TRUE(fails_with(integrate(constant(1e300), -1e300, 1e300), non_finite()));
+}
+
+// Noise in [0, 1) drawn from the bits of x never meets the tolerance: without
+// a budget every panel would refine to full depth, 32 (2^26 + 1) evaluations.
+// The budget ends it after exactly evaluation_budget evaluations.
+TEST(Integrate, NoiseExhaustsTheEvaluationBudget) {
+  std::vector<double> points;
+  const auto noise = recorded(points, [](double x) -> EosResult<double> {
+    std::uint64_t z = std::bit_cast<std::uint64_t>(x) + 0x9e3779b97f4a7c15u;  // splitmix64
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+    return static_cast<double>((z ^ (z >> 31)) >> 11) * 0x1p-53;
+  });
+  EXPECT_TRUE(fails_with(integrate(noise, 0.0, 1.0), EosError::convergence_failed()));
+  EXPECT_EQ(points.size(), evaluation_budget);
 }
 
 }  // namespace
