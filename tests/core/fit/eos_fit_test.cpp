@@ -1,17 +1,17 @@
-// Fitted values of the EOS fronts against independent ones: parameters
-// recovered from closed-form data, straight-line fits with their closed-form
-// estimates, covariances and statistics, the profiled covariance against an
-// independent inverse of JᵀJ; and failures that end a fit.
+// The EOS fitting fronts: parameters recovered from closed-form data,
+// straight-line fits against their closed-form estimates, covariances and
+// statistics; the observation checks in their order.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string_view>
 #include <vector>
 
-#include "core/fit/covariance.hpp"
 #include "tests/core/fit/eos_fit_support.hpp"
+#include "tests/core/test_support.hpp"
 
 namespace nivaltus::test {
 namespace {
@@ -214,53 +214,6 @@ TEST(LineFit, ErrorsInVariablesClosedForm) {
   }
 }
 
-TEST(ProfiledCovariance, EqualsDenseFormAndLeadingBlockOfTheInverse) {
-  OwnedObservations data;  // BM3 with noisy pressures and volumes, latent volumes
-  const double noise[10] = {0.03, -0.05, 0.02, 0.04, -0.01, -0.03, 0.05, 0.0, -0.02, 0.01};
-  for (int i = 0; i < 10; ++i) {
-    const double v = 11.25 * (0.75 + 0.025 * i);
-    data.volume.push_back(v * (1.0 + 0.0003 * noise[9 - i]));
-    data.pressure.push_back(bm3_pressure(11.25, 160.0, 4.2, v) + noise[i]);
-    data.pressure_sigma.push_back(0.05);
-  }
-  data.volume_sigma.emplace(10, 0.005);
-  const std::vector<double> initial = {11.0, 150.0, 4.0}, lower = {8.0, 10.0, 1.0},
-                            upper = {14.0, 400.0, 9.0};
-  const auto result =
-      fit::eos::fit_isothermal_eos(data.pv(), initial, lower, upper, tight_options(), build_bm3);
-  ASSERT_TRUE(result.has_value()) << result.error();
-  const std::size_t k = 3, n = 13, m = 20;
-  const std::vector<double> jac = result->solver.jac.to_dense();
-  const auto dense = fit::parameter_covariance(jac, m, n, k);
-  ASSERT_TRUE(dense.has_value()) << dense.error();
-
-  // (JᵀJ)⁻¹ by Gauss-Jordan elimination on [JᵀJ | I] (JᵀJ is positive definite).
-  std::vector<double> a(n * 2 * n, 0.0);
-  for (std::size_t i = 0; i < n; ++i) {
-    a[i * 2 * n + n + i] = 1.0;
-    for (std::size_t j = 0; j < n; ++j) {
-      for (std::size_t r = 0; r < m; ++r) a[i * 2 * n + j] += jac[r * n + i] * jac[r * n + j];
-    }
-  }
-  for (std::size_t col = 0; col < n; ++col) {
-    const double d = a[col * 2 * n + col];
-    for (std::size_t j = 0; j < 2 * n; ++j) a[col * 2 * n + j] /= d;
-    for (std::size_t r = 0; r < n; ++r) {
-      const double f = r == col ? 0.0 : a[r * 2 * n + col];
-      for (std::size_t j = 0; j < 2 * n; ++j) a[r * 2 * n + j] -= f * a[col * 2 * n + j];
-    }
-  }
-  const auto inv = [&a, n](std::size_t i, std::size_t j) { return a[i * 2 * n + n + j]; };
-  for (std::size_t i = 0; i < k; ++i) {
-    for (std::size_t j = 0; j < k; ++j) {
-      const double c = result->parameter_covariance[i * k + j];
-      const double scale = std::sqrt(inv(i, i) * inv(j, j));
-      EXPECT_NEAR(c, (*dense)[i * k + j], 1e-9 * scale) << i << "," << j;
-      EXPECT_NEAR(c, inv(i, j), 1e-7 * scale) << i << "," << j;
-    }
-  }
-}
-
 TEST(FitStatistics, EdgesByHand) {
   // m = p and m < p: no degrees of freedom, no reduced χ²; a perfect fit
   // keeps q = m ln(DBL_MIN) finite.
@@ -278,7 +231,6 @@ TEST(FitStatistics, EdgesByHand) {
 
   // A zero, tiny negative or NaN variance gives a zero standard error and a
   // zero correlation row and column, diagonal included.
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   const auto spread =
       fit::eos::parameter_spread(std::vector<double>{4, 0, 1e-20, 0, 0, 0, 1e-20, 0, -1e-18}, 3);
   EXPECT_EQ(spread.standard_errors, (std::vector<double>{2.0, 0.0, 0.0}));
@@ -286,22 +238,108 @@ TEST(FitStatistics, EdgesByHand) {
   EXPECT_EQ(fit::eos::parameter_spread(std::vector<double>{nan}, 1).standard_errors[0], 0.0);
 }
 
-// A model failure at a trial point ends the whole fit with that error.
-TEST(FitFailures, ModelErrorsAtTrialPointsEndTheFit) {
-  const OwnedObservations data{
-      .pressure = line_p, .volume = line_v, .pressure_sigma = std::vector<double>(8, 0.1)};
-  // Pressure fails once the intercept exceeds 1.5, on the way from a = 1 to a ≈ 2.
-  struct Capped {
-    double a, b;
-    EosResult<double> pressure(double volume) const {
-      if (a > 1.5) return std::unexpected(EosError::non_finite_result());
-      return a + b * volume;
-    }
+// Four points on a BM3 isotherm (V0 = 10, K0 = 160, K0' = 4.5) at 300 K with
+// every optional array present and valid; d = 2 or 3 sizes the factors. The
+// isotherm goes through the thermal front too, temperature ignored.
+struct Problem {
+  OwnedObservations data;
+  std::vector<double> initial{10.2, 150.0, 4.0}, lower{5.0, 10.0, 1.0}, upper{20.0, 500.0, 10.0};
+
+  explicit Problem(std::size_t d) {
+    data.volume = {9.8, 9.5, 9.2, 9.0};
+    for (const double v : data.volume) data.pressure.push_back(bm3_pressure(10.0, 160.0, 4.5, v));
+    data.temperature.assign(4, 300.0);
+    data.pressure_sigma.assign(4, 0.1);
+    data.volume_sigma.emplace(4, 0.01);
+    data.temperature_sigma.emplace(4, 5.0);
+    const std::vector<double> block = d == 2 ? std::vector<double>{0.1, 0, 0.001, 0.01}
+                                             : std::vector<double>{0.1, 0, 0, 0.001, 0.01, 0, 0, 0, 5.0};
+    data.factors.emplace();
+    for (int i = 0; i < 4; ++i) data.factors->insert(data.factors->end(), block.begin(), block.end());
+  }
+  FitResult<EosFitResult> fit(bool thermal) const {
+    if (!thermal)
+      return fit::eos::fit_isothermal_eos(data.pv(), initial, lower, upper, tight_options(), build_bm3);
+    const auto pressure = [](const RtModel& model, double v, double) { return model.pressure(v); };
+    return fit::eos::fit_thermal_eos_by(data.pvt(), initial, lower, upper, tight_options(), build_bm3,
+                                        pressure);
+  }
+};
+
+constexpr std::string_view lengths = "EOS observation arrays must have the same non-zero length";
+constexpr std::string_view values = "EOS observations and uncertainties must be finite and valid";
+constexpr std::string_view v_sigma = "volume_sigma must contain one positive finite value per observation";
+constexpr std::string_view t_sigma =
+    "temperature_sigma must contain one positive finite value per observation";
+constexpr std::string_view temperature = "temperature must contain one positive finite value per observation";
+constexpr std::string_view factor_values = "observation Cholesky factors have invalid dimensions or values";
+constexpr std::string_view diagonal = "observation Cholesky factors must have positive diagonals";
+constexpr std::string_view triangle = "observation Cholesky factors must be lower triangular";
+constexpr std::string_view bounds = "EOS initial parameters and bounds must have the same non-zero length";
+constexpr std::string_view latent_pvt =
+    "correlated pressure-volume-temperature errors require latent coordinates";
+
+// The first failing check of each front, in their order; an empty message:
+// the fit succeeds.
+TEST(EosFitChecks, FirstFailureInCheckOrder) {
+  using P = Problem&;
+  const struct {
+    std::string_view name;
+    bool thermal;
+    std::function<void(P)> change;
+    std::string_view message;
+  } cases[] = {
+      {"zero and negative pressures", false, [](P p) { p.data.pressure[0] = 0.0, p.data.pressure[1] = -1.0; },
+       ""},
+      {"volume short, pressure NaN", false, [](P p) { p.data.volume.pop_back(), p.data.pressure[0] = nan; },
+       lengths},
+      {"no points", false,
+       [](P p) { p.data.pressure.clear(), p.data.volume.clear(), p.data.pressure_sigma.clear(); }, lengths},
+      {"volume zero", false, [](P p) { p.data.volume[3] = 0.0; }, values},
+      {"sigma zero, volume_sigma short", false,
+       [](P p) { p.data.pressure_sigma[1] = 0, p.data.volume_sigma->pop_back(); }, values},
+      {"volume_sigma infinite, factors short", false,
+       [](P p) { (*p.data.volume_sigma)[0] = inf, p.data.factors->pop_back(); }, v_sigma},
+      {"factor NaN", false, [](P p) { (*p.data.factors)[5] = nan; }, factor_values},
+      // Row 0's upper entry is met before row 1's diagonal, an earlier point
+      // before a later one.
+      {"upper entry of row 0", false, [](P p) { (*p.data.factors)[1] = 1e-9, (*p.data.factors)[3] = 0.0; },
+       triangle},
+      {"earlier point first", false, [](P p) { (*p.data.factors)[3] = -1.0, (*p.data.factors)[5] = 1.0; },
+       diagonal},
+      {"factors before latent requirement", false,
+       [](P p) { p.data.volume_sigma.reset(), (*p.data.factors)[1] = 1; }, triangle},
+      {"factors without volume_sigma, bounds short", false,
+       [](P p) { p.data.volume_sigma.reset(), p.lower.pop_back(); },
+       "correlated pressure-volume errors require latent volumes"},
+      {"engine bounds", false, [](P p) { p.lower[1] = 200.0; },
+       "invalid initial value or bounds at parameter 1"},
+      {"pressure NaN, temperature zero", true,
+       [](P p) { p.data.pressure[0] = nan, p.data.temperature[0] = 0; }, values},
+      {"temperature short", true, [](P p) { p.data.temperature.pop_back(); }, temperature},
+      {"temperature before volume_sigma", true,
+       [](P p) { p.data.temperature[1] = nan, (*p.data.volume_sigma)[0] = 0; }, temperature},
+      {"volume_sigma before temperature_sigma", true,
+       [](P p) { (*p.data.volume_sigma)[0] = 0, (*p.data.temperature_sigma)[0] = 0; }, v_sigma},
+      {"temperature_sigma before factors", true,
+       [](P p) { p.data.temperature_sigma->push_back(1), p.data.factors->pop_back(); }, t_sigma},
+      {"2 x 2 factors", true, [](P p) { p.data.factors->resize(4 * 4); }, factor_values},
+      {"upper entry of row 1", true, [](P p) { (*p.data.factors)[5] = 0.5; }, triangle},
+      {"factors, volume_sigma only", true, [](P p) { p.data.temperature_sigma.reset(); }, latent_pvt},
+      {"factors, temperature_sigma only", true, [](P p) { p.data.volume_sigma.reset(); }, latent_pvt},
+      {"bounds after observations", true, [](P p) { p.lower.push_back(0.0); }, bounds},
   };
-  const auto build_capped = [](Slice p) -> FitResult<Capped> { return Capped{p[0], p[1]}; };
-  const auto capped = fit::eos::fit_isothermal_eos(data.pv(), line_start, line_lower, line_upper,
-                                                   tight_options(), build_capped);
-  EXPECT_EQ(capped.error(), fit::FitError::eos(EosError::non_finite_result()));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Problem problem(c.thermal ? 3 : 2);
+    c.change(problem);
+    const auto result = problem.fit(c.thermal);
+    if (c.message.empty()) {
+      EXPECT_TRUE(result.has_value()) << result.error();
+    } else {
+      EXPECT_TRUE(fails_with(result, fit::FitError::invalid_input(std::string(c.message))));
+    }
+  }
 }
 
 }  // namespace
