@@ -25,16 +25,6 @@ using namespace test;
 
 const double root_epsilon = std::sqrt(machine_epsilon);
 
-TEST(Loss, FromNameIsExactAndCaseSensitive) {
-  for (const Loss loss : {Loss::Linear, Loss::SoftL1, Loss::Huber, Loss::Cauchy, Loss::Arctan}) {
-    EXPECT_EQ(Loss::from_name(loss.name()), loss);
-  }
-  EXPECT_EQ(Loss(Loss::Huber).name(), "huber");
-  for (const char* name : {"HUBER", " huber", "softl1", ""}) {
-    EXPECT_TRUE(fails_with(Loss::from_name(name), input(std::string("unsupported loss function: ") + name)));
-  }
-}
-
 // ρ, ρ' and √max(ρ' + 2zρ'', ε) worked out by hand at chosen z; a huge or
 // NaN argument leaves weights and row factors at their floors.
 TEST(Loss, CostWeightAndRowFactorMatchClosedForms) {
