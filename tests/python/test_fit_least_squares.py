@@ -133,9 +133,9 @@ def test_residual_function_gets_a_fresh_one_dimensional_copy():
 
 
 def test_large_structured_jacobian_is_formed_only_when_read():
-    # 4e6 points with one latent coordinate: the fit keeps its Jacobian in blocks (about 10^7 values);
-    # the whole matrix would hold 8e6 x 4e6 values, which no machine holds.
-    n = 4_000_000
+    # 1e6 points with one latent coordinate: the fit keeps its Jacobian in blocks (about 4·10^6 values);
+    # the whole matrix would hold 2e6 x 1e6 values (16 TB), which no machine holds.
+    n = 1_000_000
     x_obs = np.linspace(1.0, 2.0, n)
     residual = lambda p: np.concatenate([p[0] * p[1:] - 3.0 * x_obs, p[1:] - x_obs])  # noqa: E731
     result = fit_least_squares(residual, np.concatenate([[2.0], x_obs]), np.full(n + 1, -INF), np.full(n + 1, INF),

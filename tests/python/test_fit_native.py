@@ -1,7 +1,6 @@
-"""Native EOS fits: BM3 against SciPy's curve_fit, latent coordinates against the same problem written in
-Python, correlated errors, a thermal fit, the errors a fit reports, and the interpreter lock."""
+"""Native EOS fits: BM3 and a thermal model against SciPy's curve_fit, latent temperatures and volumes, the
+errors a fit reports, and the interpreter lock."""
 
-import math
 import threading
 import time
 
@@ -10,10 +9,9 @@ import pytest
 from scipy.optimize import curve_fit
 
 from conftest import raises, run_python
-from nivaltus._engine import RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native
+from nivaltus._engine import RtEos, ThermalEos, fit_rt_eos_native, fit_thermal_eos_native
 from nivaltus.errors import FitEosValidationError, FitValidationError
 
-INF = math.inf
 R = 8.31446261815324
 NAMES = ["V0", "K0", "K0_prime"]
 TRUTH = np.array([11.24, 160.0, 4.0])
@@ -57,35 +55,6 @@ def fit(**changes):
     arguments = dict(model=RtEos.bm3(*INITIAL), parameter_names=NAMES, initial=INITIAL, lower=LOWER, upper=UPPER,
                      pressure=PRESSURE, volume=VOLUME, pressure_sigma=PRESSURE_SIGMA)
     return lambda: fit_rt_eos_native(**dict(arguments, **changes))
-
-
-def latent_residual(p):
-    """The latent-volume BM3 problem written in NumPy: pressures at the latent volumes, then volume offsets."""
-    latent = p[3:]
-    return np.concatenate([(bm3(latent, *p[:3]) - PRESSURE) / PRESSURE_SIGMA, (latent - VOLUME) / VOLUME_SIGMA])
-
-
-def test_latent_volumes_match_the_same_problem_in_python():
-    result = fit(volume_sigma=VOLUME_SIGMA)()
-    n = VOLUME.size
-    reference = fit_least_squares(latent_residual, np.concatenate([INITIAL, VOLUME]),
-                                  np.concatenate([LOWER, np.full(n, 1e-300)]), np.concatenate([UPPER, np.full(n, INF)]),
-                                  global_parameter_count=3, point_count=n, latent_coordinate_count=1)
-    assert (result.x.shape, result.fun.shape, result.jac.shape) == ((3 + n,), (2 * n,), (2 * n, 3 + n))
-    np.testing.assert_allclose(result.x, reference.x, rtol=1e-7)
-    np.testing.assert_allclose(result.fun, latent_residual(result.x), rtol=1e-7, atol=1e-9)
-    np.testing.assert_allclose(result.parameter_covariance, reference.parameter_covariance, rtol=1e-4)
-    np.testing.assert_allclose(result.predicted_pressure, bm3(result.x[3:], *result.x[:3]), rtol=1e-12)
-
-
-@pytest.mark.parametrize("shape", [(20, 2, 2), (80,)])
-def test_diagonal_cholesky_factors_equal_the_sigmas(shape):
-    factors = np.zeros((20, 2, 2))
-    factors[:, 0, 0], factors[:, 1, 1] = PRESSURE_SIGMA, VOLUME_SIGMA
-    correlated = fit(volume_sigma=VOLUME_SIGMA, observation_cholesky=factors.reshape(shape))()
-    plain = fit(volume_sigma=VOLUME_SIGMA)()
-    np.testing.assert_allclose(correlated.x, plain.x, rtol=1e-12)
-    np.testing.assert_allclose(correlated.parameter_covariance, plain.parameter_covariance, rtol=1e-9)
 
 
 def holland_powell(vt, v0, k0, alpha0, theta=700.0, kp=4.0, tr=300.0, n=2.0):
@@ -143,6 +112,7 @@ def test_thermal_latent_coordinates(sigmas):
         (fit(volume_sigma=VOLUME_SIGMA, observation_cholesky=np.ones(79)),
          "observation Cholesky factors have invalid dimensions or values"),
         (fit(parameter_names=["V0", "K0"]), "native EOS parameter names and values have different lengths"),
+        (fit(parameter_names=[]), "native EOS parameter names and values have different lengths"),
         (fit(parameter_names=["V0", "K0", "Kp"]), 'parameter "Kp" is unavailable for the native EOS'),
         (fit(max_nfev=0), "max_evaluations must be positive"),
         (fit(initial=np.array([11.0, -5.0, 4.0]), lower=np.array([5.0, -10.0, 1.0])),

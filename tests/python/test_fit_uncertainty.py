@@ -37,34 +37,6 @@ def test_linear_propagation_matches_numpy(jacobian, covariance, state):
     assert linear_uncertainty(jacobian, covariance, state).covariance is None
 
 
-def test_propagated_variance_is_clamped_but_the_covariance_diagonal_is_not():
-    # J·C·Jᵀ = 0 for J ⟂ the covariance's range; rounding may give a tiny negative, never a negative variance.
-    jacobian = np.array([[1.0, -1.0]])
-    covariance = np.ones((2, 2))
-    result = linear_uncertainty(jacobian, covariance, np.array([0.0]), full_covariance=True)
-    assert result.variance[0] >= 0.0 and result.covariance[0, 0] == pytest.approx(0.0, abs=1e-15)
-
-
-@pytest.mark.parametrize(
-    "jacobian, covariance, state, error, message",
-    [
-        (np.ones(3), np.ones(1), np.ones(7), ValidationError, "jacobian must be two-dimensional"),
-        (np.ones((0, 2)), np.eye(2), np.ones(0), FitValidationError,
-         "invalid dimensions for linear uncertainty propagation"),
-        (np.ones((2, 2)), np.eye(2), np.array([1.0, math.inf]), FitValidationError,
-         "linear uncertainty inputs must be finite"),
-        (np.ones((2, 2)), np.eye(2), np.array([1.0, -1e-300]), FitValidationError,
-         "state variances must be nonnegative"),
-        (np.ones((1, 2)), np.array([[1.0, 2.0], [2.0, 1.0]]), np.ones(1), FitValidationError,
-         "parameter covariance must be positive semidefinite"),
-    ],
-)
-def test_linear_propagation_checks(jacobian, covariance, state, error, message):
-    raised = raises(error, lambda: linear_uncertainty(jacobian, covariance, state), message)
-    expected = ("validation.invalid_input", None) if error is ValidationError else ("fit.invalid_input", "fit")
-    assert (type(raised), raised.code, raised.operation) == (error, *expected)
-
-
 SAMPLES = RNG.normal(size=(501, 3)) * [1.0, 5.0, 0.01] + [0.0, 10.0, -3.0]
 
 
@@ -81,17 +53,37 @@ def test_monte_carlo_summary_matches_numpy(samples, confidence):
     assert monte_carlo_summary(samples, confidence).covariance is None
 
 
+LINEAR, SUMMARY, ONE = linear_uncertainty, monte_carlo_summary, np.ones(1)
+DIMENSIONS = "invalid dimensions for linear uncertainty propagation"
+FINITE, INVALID = "linear uncertainty inputs must be finite", "invalid Monte Carlo samples or confidence"
+
+
 @pytest.mark.parametrize(
-    "samples, confidence, error, message",
+    "function, arguments, error, message",
     [
-        (np.ones(5), 0.9, ValidationError, "samples must be two-dimensional"),
-        (np.ones((1, 3)), 0.95, FitValidationError, "invalid Monte Carlo samples or confidence"),
-        (np.ones((4, 2)), 1.0, FitValidationError, "invalid Monte Carlo samples or confidence"),
-        (np.array([[1.0], [math.nan]]), 0.5, FitValidationError, "invalid Monte Carlo samples or confidence"),
+        (LINEAR, (np.ones(3), ONE, np.ones(7)), ValidationError, "jacobian must be two-dimensional"),
+        (LINEAR, (np.ones((0, 2)), np.eye(2), np.ones(0)), FitValidationError, DIMENSIONS),
+        (LINEAR, (np.ones((1, 1)), ONE, np.ones(2)), FitValidationError, DIMENSIONS),
+        (LINEAR, (np.ones((2, 2)), np.eye(2), np.array([1.0, math.inf])), FitValidationError, FINITE),
+        # Finiteness before the sign of a state variance.
+        (LINEAR, (np.full((1, 1), math.nan), ONE, -ONE), FitValidationError, FINITE),
+        (LINEAR, (np.ones((2, 2)), np.eye(2), np.array([1.0, -1e-300])), FitValidationError,
+         "state variances must be nonnegative"),
+        (LINEAR, (np.ones((1, 2)), np.array([[1.0, 2.0], [2.0, 1.0]]), ONE), FitValidationError,
+         "parameter covariance must be positive semidefinite"),
+        (LINEAR, (np.ones((1, 2)), np.array([[1.0, 1.0 + 1e-9], [1.0, 1.0]]), ONE), FitValidationError,
+         "parameter covariance must be symmetric"),
+        (SUMMARY, (np.ones(5), 0.9), ValidationError, "samples must be two-dimensional"),
+        (SUMMARY, (np.ones((1, 3)), 0.95), FitValidationError, INVALID),
+        (SUMMARY, (np.ones((4, 2)), 1.0), FitValidationError, INVALID),
+        (SUMMARY, (np.ones((4, 2)), math.nan), FitValidationError, INVALID),
+        (SUMMARY, (np.array([[1.0], [math.nan]]), 0.5), FitValidationError, INVALID),
     ],
 )
-def test_monte_carlo_checks(samples, confidence, error, message):
-    assert type(raises(error, lambda: monte_carlo_summary(samples, confidence), message)) is error
+def test_uncertainty_checks(function, arguments, error, message):
+    raised = raises(error, lambda: function(*arguments), message)
+    expected = ("validation.invalid_input", None) if error is ValidationError else ("fit.invalid_input", "fit")
+    assert (type(raised), raised.code, raised.operation) == (error, *expected)
 
 
 MAX = sys.float_info.max
