@@ -71,10 +71,7 @@ def test_evaluation_failures(quantity, value, code, field, message):
         assert (error.code, error.field) == (code, field)
 
 
-def test_constructor_and_repr():
-    for k, field in enumerate(["V0", "rho0", "c0", "s", "P0"]):  # a NaN in each argument, in order
-        args = [10, 2.5, 3, 1.5, 0][:k] + [math.nan] + [-1] * (4 - k)
-        assert raises(EosValidationError, lambda: HugoniotEos.linear_us_up(*args)).field == field
+def test_repr():
     assert repr(HugoniotEos.linear_us_up(10, 2.5, 3, 1.5, 0)) == (
         "HugoniotEos(LinearUsUpHugoniot { v0: 10.0, rho0: 2.5, c0: 3.0, s: 1.5, p0: 0.0 })")
     assert repr(HugoniotEos.linear_us_up(1e-5, 2.5e16, 0.1, 1, -3)).endswith("{ v0: 1e-5, rho0: 2.5e16, c0: 0.1, s: 1.0, p0: -3.0 })")

@@ -42,8 +42,7 @@ bool same(const EosResult<double>& a, const EosResult<double>& b) {
 // orders and subnormals; "volume" takes (P, T) and "temperature" (P, V), and
 // both invert the pressure; the aliases give the values of their names.
 TEST(ThermalModel, DispatchesToTheHeldModel) {
-  const std::pair<double, double> states[] = {{10.5, 1500.0}, {9.0, 150.0}, {0.0, 1000.0},  {-1.0, nan},
-                                              {10.5, 0.0},    {nan, -1.0},  {tiny, 1000.0}, {1e6, 1e6}};
+  const std::pair<double, double> states[] = {{10.5, 1500.0}, {-1.0, nan}, {10.5, 0.0}, {tiny, 1000.0}};
   std::apply(
       [&states](const auto&... models) {
         (
@@ -112,18 +111,13 @@ TEST(ThermalModel, ChecksInOrder) {
       {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, -1.0), bad_state("temperature")},
       {"Tait HP P", ThermalModel(tait_holland_powell).pressure(30.0, 1000.0),
        bad_state("volume", "is outside the modified Tait EOS domain")},
-      {"P", linear_law.pressure(-1.0, 0.0), bad_state("volume")},
-      {"P", linear_law.pressure(5.0, nan), bad_state("temperature")},
       {"V", linear_law.volume(nan, 0.0), bad_state("temperature")},
       {"T", linear_law.temperature(inf, -1.0), bad_state("pressure", phrase::finite)},
-      {"T", linear_law.temperature(1.0, 0.0), bad_state("volume")},
       {"V_dac", linear_law.volume_with_dac_confinement(1.0, -1.0, nan), bad_state("temperature")},
       {"V_dac", linear_law.volume_with_dac_confinement(1.0, 300.0, 1.0), bad_state("f_dac", unit)},
       {"K_T", linear_law.bulk_modulus(0.0, 0.0, 0.0), bad_state("volume")},
-      {"alpha", linear_law.thermal_expansivity(5.0, -1.0, nan), bad_state("temperature")},
       {"alpha", linear_law.thermal_expansivity(5.0, 300.0, inf), bad_state("relative_step")},
       {"K_T", linear_law.bulk_modulus(10.0, 300.0, 1.0), bad_state("volume")},
-      {"P_dac", linear_law.dac_thermal_pressure(5.0, 1300.0, -0.1), bad_state("f_dac", unit)},
       {"P_dac", linear_law.dac_thermal_pressure(-5.0, 1300.0, nan), bad_state("f_dac", phrase::finite)},
       {"P_dac", linear_law.dac_thermal_pressure(-5.0, 1300.0, 0.5), bad_state("volume")},
   };
