@@ -7,9 +7,10 @@ import numpy as np
 import pytest
 
 import nivaltus.errors
-from nivaltus._engine import RtEos, holzapfel_derivative_analytical
+from nivaltus._engine import RtEos, ThermalEos, holzapfel_derivative_analytical
 
 BM3 = RtEos.bm3(10.0, 160.0, 4.0)
+THERMAL = ThermalEos.linear_thermal_pressure(BM3, 300.0, 0.01)
 
 # (trigger, class, message, keywords passed besides the message)
 MAPPINGS = [
@@ -98,34 +99,21 @@ def _interrupting_errors(interruption):
     return double
 
 
-THERMAL = None
-
-
-def _thermal():
-    global THERMAL
-    if THERMAL is None:
-        from nivaltus._engine import ThermalEos
-
-        THERMAL = ThermalEos.linear_thermal_pressure(BM3, 300.0, 0.01)
-    return THERMAL
-
-
 # Failing calls through every road to an exception: scalar, serial and parallel one-input maps, serial
 # and parallel two-input maps (the parallel ones above their thresholds of 65535 and 2047 elements).
 INTERRUPTED_CALLS = [
     ("scalar", lambda: BM3.pressure_scalar(-1.0)),
     ("map-serial", lambda: BM3.pressure_array(np.full(3, -1.0))),
     ("map-parallel", lambda: BM3.pressure_array(np.full(70000, -1.0))),
-    ("pairs-serial", lambda: _thermal().evaluate_array("pressure", np.full(3, -1.0), np.full(3, 300.0))),
-    ("pairs-parallel", lambda: _thermal().evaluate_array("pressure", np.full(3000, -1.0), np.full(3000, 300.0))),
-    ("pairs-unknown-name", lambda: _thermal().evaluate_array("colour", np.ones(3000), np.ones(3000))),
+    ("pairs-serial", lambda: THERMAL.evaluate_array("pressure", np.full(3, -1.0), np.full(3, 300.0))),
+    ("pairs-parallel", lambda: THERMAL.evaluate_array("pressure", np.full(3000, -1.0), np.full(3000, 300.0))),
+    ("pairs-unknown-name", lambda: THERMAL.evaluate_array("colour", np.ones(3000), np.ones(3000))),
 ]
 
 
 @pytest.mark.parametrize("interruption", [KeyboardInterrupt, SystemExit, GeneratorExit], ids=lambda c: c.__name__)
 @pytest.mark.parametrize("call", [c[1] for c in INTERRUPTED_CALLS], ids=[c[0] for c in INTERRUPTED_CALLS])
 def test_interrupt_while_building_an_error_propagates(monkeypatch, interruption, call):
-    _thermal()
     raised = interruption("while looking up the class")
     monkeypatch.setitem(sys.modules, "nivaltus.errors", _interrupting_errors(raised))
     with pytest.raises(interruption) as info:
