@@ -16,7 +16,6 @@
 
 #include "core/thermal/thermal_quantity.hpp"
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
-#include "tests/core/thermal/thermal_test_support.hpp"
 
 namespace nivaltus {
 namespace {

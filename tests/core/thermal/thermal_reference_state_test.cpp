@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
-#include "tests/core/thermal/thermal_test_support.hpp"
 
 namespace nivaltus::thermal {
 namespace {

@@ -7,7 +7,6 @@
 
 #include "core/thermal/thermal_model.hpp"
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
-#include "tests/core/thermal/thermal_test_support.hpp"
 
 namespace nivaltus::thermal {
 namespace {
