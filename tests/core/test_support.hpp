@@ -91,17 +91,14 @@ double derivative(F&& f, double x, double relative_step = 1e-3) {
          (12.0 * h);
 }
 
-inline ::testing::AssertionResult relatively_near(double actual, double expected, double tolerance) {
-  if (std::abs(actual - expected) <= tolerance * std::abs(expected)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure()
-         << actual << " differs from " << expected << " by relative "
-         << std::abs(actual - expected) / std::abs(expected) << " > " << tolerance;
-}
-
+// |actual - expected| <= tolerance |expected|, for a value or a result.
 inline ::testing::AssertionResult relatively_near(const EosResult<double>& actual, double expected,
                                                   double tolerance) {
   if (!actual) return ::testing::AssertionFailure() << "failed with " << actual.error();
-  return relatively_near(*actual, expected, tolerance);
+  const double difference = std::abs(*actual - expected);
+  if (difference <= tolerance * std::abs(expected)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << *actual << " differs from " << expected << " by relative "
+                                       << difference / std::abs(expected) << " > " << tolerance;
 }
 
 // Wraps a function object, recording every argument it is called with.

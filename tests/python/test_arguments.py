@@ -48,7 +48,6 @@ def test_keywords_and_positions_mix_and_instance_calls_reach_constructor():
         (lambda: THERMAL.evaluate_array(1.0, np.ones(1), np.ones(1)), "quantity", TypeError),
         # A str that has no UTF-8 form (a lone surrogate) fails its conversion like any other.
         (lambda: THERMAL.evaluate_array("\ud800", np.ones(1), np.ones(1)), "quantity", TypeError),
-        (lambda: THERMAL.evaluate_scalar("\ud800", 1.0, 1.0), "quantity", TypeError),
         (lambda: HUGONIOT.evaluate_scalar("\ud800", 1.0), "quantity", TypeError),
         (lambda: ThermalEos.mie_gruneisen_debye(BM3, 300, 800, 1.5, 1, 2, debye_temperature_law="\ud800"),
          "debye_temperature_law", TypeError),

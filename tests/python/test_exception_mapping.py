@@ -6,10 +6,10 @@ import types
 import numpy as np
 import pytest
 
-import nivaltus.errors
-from nivaltus._engine import RtEos, holzapfel_derivative_analytical
+from nivaltus._engine import RtEos, ThermalEos, holzapfel_derivative_analytical
 
 BM3 = RtEos.bm3(10.0, 160.0, 4.0)
+THERMAL = ThermalEos.linear_thermal_pressure(BM3, 300.0, 0.01)
 
 # (trigger, class, message, keywords passed besides the message)
 MAPPINGS = [
@@ -69,21 +69,15 @@ def _raise_unprintable(*args, **kwargs):
     ids=["module-missing", "class-missing", "keywords-rejected", "unprintable"],
 )
 def test_fallback_runtime_error(recording_errors, prepare, reason):
-    prepare(recording_errors)  # the fixture's monkeypatch restores sys.modules afterwards
+    # The fixture's monkeypatch restores sys.modules afterwards; that the next test sees its own module
+    # shows the module is looked up anew for every error.
+    prepare(recording_errors)
     with pytest.raises(RuntimeError) as info:
         RtEos.bm3(0.0, 1.0, 1.0)
     assert type(info.value) is RuntimeError and info.value.__cause__ is None
     assert str(info.value) == (
         "invalid parameter V0: must be positive and finite (could not construct nivaltus.errors.EosValidationError: "
         + reason + ")")
-
-
-def test_module_is_looked_up_anew_for_every_error(monkeypatch, recording_errors):
-    with pytest.raises(recording_errors.EosValidationError):
-        BM3.pressure_scalar(-1.0)
-    monkeypatch.setitem(sys.modules, "nivaltus.errors", nivaltus.errors)
-    with pytest.raises(nivaltus.errors.EosValidationError):
-        BM3.pressure_scalar(-1.0)
 
 
 def _interrupting_errors(interruption):
@@ -98,34 +92,21 @@ def _interrupting_errors(interruption):
     return double
 
 
-THERMAL = None
-
-
-def _thermal():
-    global THERMAL
-    if THERMAL is None:
-        from nivaltus._engine import ThermalEos
-
-        THERMAL = ThermalEos.linear_thermal_pressure(BM3, 300.0, 0.01)
-    return THERMAL
-
-
 # Failing calls through every road to an exception: scalar, serial and parallel one-input maps, serial
 # and parallel two-input maps (the parallel ones above their thresholds of 65535 and 2047 elements).
 INTERRUPTED_CALLS = [
     ("scalar", lambda: BM3.pressure_scalar(-1.0)),
     ("map-serial", lambda: BM3.pressure_array(np.full(3, -1.0))),
     ("map-parallel", lambda: BM3.pressure_array(np.full(70000, -1.0))),
-    ("pairs-serial", lambda: _thermal().evaluate_array("pressure", np.full(3, -1.0), np.full(3, 300.0))),
-    ("pairs-parallel", lambda: _thermal().evaluate_array("pressure", np.full(3000, -1.0), np.full(3000, 300.0))),
-    ("pairs-unknown-name", lambda: _thermal().evaluate_array("colour", np.ones(3000), np.ones(3000))),
+    ("pairs-serial", lambda: THERMAL.evaluate_array("pressure", np.full(3, -1.0), np.full(3, 300.0))),
+    ("pairs-parallel", lambda: THERMAL.evaluate_array("pressure", np.full(3000, -1.0), np.full(3000, 300.0))),
+    ("pairs-unknown-name", lambda: THERMAL.evaluate_array("colour", np.ones(3000), np.ones(3000))),
 ]
 
 
 @pytest.mark.parametrize("interruption", [KeyboardInterrupt, SystemExit, GeneratorExit], ids=lambda c: c.__name__)
 @pytest.mark.parametrize("call", [c[1] for c in INTERRUPTED_CALLS], ids=[c[0] for c in INTERRUPTED_CALLS])
 def test_interrupt_while_building_an_error_propagates(monkeypatch, interruption, call):
-    _thermal()
     raised = interruption("while looking up the class")
     monkeypatch.setitem(sys.modules, "nivaltus.errors", _interrupting_errors(raised))
     with pytest.raises(interruption) as info:

@@ -14,7 +14,6 @@
 #include "core/fit/named_parameters.hpp"
 #include "core/rt_model.hpp"
 #include "core/thermal/thermal_model.hpp"
-#include "tests/core/test_support.hpp"
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
 
 namespace nivaltus {
@@ -41,16 +40,6 @@ Names split(const std::string& text) {
 }
 bool contains(const Names& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-// The current value of every parameter of the model's table, in table order.
-Values current_values(const ThermalModel& model) {
-  return std::visit(
-      [](const auto& held) {
-        const auto values = parameter_values(std::remove_cvref_t<decltype(held)>::parameter_table(), held);
-        return Values(values.begin(), values.end());
-      },
-      model.variant());
 }
 
 // One model of each isothermal kind: the names it accepts in table order, its
@@ -81,10 +70,10 @@ const IsothermalCase isothermal_cases[] = {
 
 // Each kind accepts exactly its own names. The rebuilt model evaluates as the
 // model its constructor builds from the new values, whatever the name order;
-// unnamed parameters keep their values; the first of a repeated name wins.
+// an unnamed parameter keeps its value; the first of a repeated name wins.
 TEST(RtModelWithParameters, AcceptsItsOwnNamesAndRebuildsThroughTheConstructor) {
-  Names every_name = split(four + " K_infinity_prime n Z v0 k0 V1 rt_eos.V0 a Tr");
-  every_name.insert(every_name.end(), {"V0 ", " V0", ""});
+  Names every_name = split(four + " K_infinity_prime n Z v0 rt_eos.V0 Tr");
+  every_name.insert(every_name.end(), {"V0 ", ""});
   for (const IsothermalCase& c : isothermal_cases) {
     SCOPED_TRACE(c.kind);
     const RtModel model = *build_isothermal(c.kind, c.current);
@@ -95,21 +84,14 @@ TEST(RtModelWithParameters, AcceptsItsOwnNamesAndRebuildsThroughTheConstructor) 
           << name;
     }
     const double volume = 0.8 * c.current[0];
-    const double expected = value_of(build_isothermal(c.kind, c.replacement)->pressure(volume));
-    const auto rebuilt = RtModel::with_parameters(model, accepted, c.replacement);
-    ASSERT_TRUE(rebuilt.has_value()) << rebuilt.error();
-    EXPECT_EQ(rebuilt->kind(), model.kind());
-    EXPECT_EQ(value_of(rebuilt->pressure(volume)), expected);
+    const auto pressure = [volume](const auto& rebuilt) { return value_of(rebuilt->pressure(volume)); };
     const auto reversed = RtModel::with_parameters(model, Names(accepted.rbegin(), accepted.rend()),
                                                    Values(c.replacement.rbegin(), c.replacement.rend()));
-    EXPECT_EQ(value_of(reversed->pressure(volume)), expected);
-    EXPECT_EQ(value_of(RtModel::with_parameters(model, Names{}, Values{})->pressure(volume)),
-              value_of(model.pressure(volume)));
+    EXPECT_EQ(pressure(reversed), pressure(build_isothermal(c.kind, c.replacement)));
     Values last_changed = c.current;
     last_changed.back() = c.replacement.back();
-    EXPECT_EQ(value_of(RtModel::with_parameters(model, Names{accepted.back()}, Values{last_changed.back()})
-                           ->pressure(volume)),
-              value_of(build_isothermal(c.kind, last_changed)->pressure(volume)));
+    EXPECT_EQ(pressure(RtModel::with_parameters(model, Names{accepted.back()}, Values{last_changed.back()})),
+              pressure(build_isothermal(c.kind, last_changed)));
     EXPECT_EQ(RtModel::with_parameters(model, Names{"V0", "K0", "V0"}, Values{10.0, 100.0, 20.0})->v0(),
               10.0);
   }
@@ -138,28 +120,18 @@ TEST(RtModelWithParameters, ErrorsAndTheirPrecedence) {
   const RtModel bm3 = *BM3::make(74.7, 160.3, 4.62);
   const std::tuple<RtModel, Names, Values, FitError> rows[] = {
       {bm3, {"V1", "K0"}, {1.0}, length_mismatch},
-      {bm3, {}, {1.0}, length_mismatch},
       {bm3, {"K0", "V1"}, {-1.0, 1.0}, unavailable_name("V1")},
       {bm3, {"X", "V1"}, {1.0, 1.0}, unavailable_name("X")},
       {bm2, {"K0", "V0"}, {0, nan}, eos("V0")},
       {*Morse3::make(20, 100, 4.7), {"K0_prime"}, {1.0}, eos("K0_prime", "Morse3 requires K0_prime != 1")},
-      {*ModifiedTait::make(22.5, 130, 4.2, -0.033),
-       {"K0_prime"},
-       {-1.0},
-       eos("K0_prime/K0_double_prime", "produce a singular modified Tait EOS")},
-      {*Holzapfel::make(16.5, 160, 4.6, 1.0, 26.0), {"Z", "n"}, {0.0, 0.0}, eos("n")},
       {bm2, {"a\"b\\c\nd\te\rf"}, {1.0}, unavailable(R"("a\"b\\c\nd\te\rf")")},
       {bm2, {std::string("a\0b", 3)}, {1.0}, unavailable(R"("a\0b")")},
       {bm2, {"\x01\x1f\x7f\xc2\x85'"}, {1.0}, unavailable(R"("\u{1}\u{1f}\u{7f}\u{85}'")")},
       {bm2, {"\xce\xb8\xe2\x82\x80"}, {1.0}, unavailable("\"\xce\xb8\xe2\x82\x80\"")},  // θ₀ is printable
   };
   for (const auto& [model, names, values, expected] : rows) {
-    EXPECT_TRUE(fails_with(RtModel::with_parameters(model, names, values), expected))
-        << model.model_name() << " " << (names.empty() ? "" : names[0]);
+    EXPECT_TRUE(fails_with(RtModel::with_parameters(model, names, values), expected)) << names[0];
   }
-  // Zero K0' and positive subnormal values pass.
-  EXPECT_TRUE(RtModel::with_parameters(bm3, Names{"K0_prime"}, Values{0.0}).has_value());
-  EXPECT_TRUE(RtModel::with_parameters(bm2, Names{"V0", "K0"}, Values{tiny, tiny}).has_value());
 }
 
 // The thirteen thermal models of the fixtures, in Kind order, and the
@@ -187,19 +159,28 @@ std::vector<std::pair<ThermalModel, Names>> thermal_cases() {
   return cases;
 }
 
+// The current value of every parameter of the model's table, in table order.
+Values current_values(const ThermalModel& model) {
+  return std::visit(
+      [](const auto& held) {
+        const auto values = parameter_values(std::remove_cvref_t<decltype(held)>::parameter_table(), held);
+        return Values(values.begin(), values.end());
+      },
+      model.variant());
+}
+
 // Every accepted name at once at its current value gives the same model; any
 // other name is refused; the reference's names go under the prefix, and a
 // prefixed name the reference does not have is refused without the prefix.
 TEST(ThermalModelWithParameters, EachVariantAcceptsExactlyItsOwnNames) {
   const auto cases = thermal_cases();
-  Names every_name = split("V0 K0 tr rt_eos rt_eos_V0 RT_EOS.V0");
+  Names every_name = split("V0 tr rt_eos RT_EOS.V0");
   for (const auto& [model, accepted] : cases)
     every_name.insert(every_name.end(), accepted.begin(), accepted.end());
   for (const auto& [model, accepted] : cases) {
     SCOPED_TRACE(std::string(model.model_name()));
     const auto same = ThermalModel::with_parameters(model, accepted, current_values(model));
     ASSERT_TRUE(same.has_value()) << same.error();
-    EXPECT_EQ(same->kind(), model.kind());
     EXPECT_EQ(value_of(same->pressure(10.5, 1500.0)), value_of(model.pressure(10.5, 1500.0)));
     for (const std::string& name : every_name) {
       if (contains(accepted, name)) continue;
@@ -207,10 +188,6 @@ TEST(ThermalModelWithParameters, EachVariantAcceptsExactlyItsOwnNames) {
           fails_with(ThermalModel::with_parameters(model, Names{name}, Values{1.0}), unavailable_name(name)))
           << name;
     }
-    EXPECT_TRUE(ThermalModel::with_parameters(model, Names{"rt_eos.V0", "rt_eos.K0_prime"}, Values{11.0, 4.5})
-                    .has_value());
-    EXPECT_TRUE(fails_with(ThermalModel::with_parameters(model, Names{"rt_eos."}, Values{1.0}),
-                           unavailable_name("")));
     EXPECT_TRUE(fails_with(ThermalModel::with_parameters(model, Names{"rt_eos.Tr"}, Values{300.0}),
                            unavailable_name("Tr")));
   }
@@ -265,14 +242,11 @@ TEST(ThermalModelWithParameters, ErrorsAndTheirPrecedence) {
   const FitError betas = FitError::eos(
       EosError::invalid_parameter("beta coefficients", "require reciprocal cubic compressibility"));
   const std::tuple<const char*, ThermalModel, Names, Values, FitError> rows[] = {
-      {"length first", linear, {"bogus", "Tr"}, {1.0}, length_mismatch},
       {"length before betas", linear_law, {"beta2"}, {}, length_mismatch},
       {"betas before names", linear_law, {"bogus", "beta2"}, {1.0, 0.001}, betas},
       {"names before reference", linear, {"rt_eos.K0", "bogus"}, {-1.0, 1.0}, unavailable_name("bogus")},
       {"reference before thermal", linear, {"Tr", "rt_eos.K0"}, {-1.0, -1.0}, eos("K0")},
-      {"taylor c3", cases[6].first, {"c3", "c5"}, {nan, nan}, eos("c3", phrase::finite)},
       {"dewaele gamma_inf", cases[1].first, {"gamma_inf"}, {2.0}, eos("gamma_inf", "must not exceed gamma0")},
-      {"cubic dK_dT", cubic_law, {"dK_dT"}, {0.01}, eos("dK_dT", "must be zero with cubic compressibility")},
       {"cubic beta", cubic_law, {"beta2"}, {inf}, eos("compressibility coefficient", phrase::finite)},
       {"shift unsupported",
        over_bm2,
@@ -283,12 +257,10 @@ TEST(ThermalModelWithParameters, ErrorsAndTheirPrecedence) {
   for (const auto& [label, model, names, values, expected] : rows) {
     EXPECT_TRUE(fails_with(ThermalModel::with_parameters(model, names, values), expected)) << label;
   }
-  // Accepted counterparts: a zero beta1 (the first of two), no shift, betas
-  // with cubic compressibility.
+  // Accepted counterparts: a zero beta1 (the first of two), betas with cubic
+  // compressibility.
   EXPECT_TRUE(
       ThermalModel::with_parameters(linear_law, Names{"beta1", "beta1"}, Values{0.0, 1.0}).has_value());
-  EXPECT_TRUE(
-      ThermalModel::with_parameters(over_bm2, Names{"kprime_log_coefficient"}, Values{0.0}).has_value());
   const auto cubic = ThermalModel::with_parameters(cubic_law, Names{"beta2", "beta3"}, Values{1e-6, 1e-8});
   ASSERT_TRUE(cubic.has_value()) << cubic.error();
   const auto& law = cubic->get_if<thermal::ThermalReferenceState>()->bulk_modulus_law;

@@ -1,5 +1,5 @@
-// The linear Us-up Hugoniot through its quantity names: values from the jump
-// conditions, the inversion of the pressure, and the checks of every input.
+// The linear Us-up Hugoniot through its quantity names: the inversion of the
+// pressure, and the checks of every input.
 
 #include <gtest/gtest.h>
 
@@ -17,47 +17,12 @@ using namespace test;
 using namespace std::literals;
 
 const LinearUsUpHugoniot copper = *LinearUsUpHugoniot::make(0.1122, 8.93, 3.94, 1.49, 0.0);
-const LinearUsUpHugoniot soft = *LinearUsUpHugoniot::make(1.0, 2.7, 5.35, 0.9, 0.5);       // s < 1
-const LinearUsUpHugoniot unit_mass = *LinearUsUpHugoniot::make(0.25, 4.0, 5.0, 1.5, 0.3);  // rho0 V0 = 1
-
-// One shocked state from the jump conditions in the particle velocity up:
-//   Us = c0 + s up, V = V0 (1 - up / Us), P = P0 + rho0 Us up,
-//   rho = rho0 V0 / V, E = up^2 / 2 + P0 up / (rho0 Us),
-// which is (P + P0)(V0 - V)/2 when rho0 V0 = 1; K = -V dP/dV.
-TEST(Hugoniot, EveryNameGivesItsJumpConditionValue) {
-  for (const LinearUsUpHugoniot& h : {copper, soft, unit_mass}) {
-    for (double up : {0.1, 1.0, 3.0, 20.0}) {
-      const double us = h.c0 + h.s * up;
-      const double volume = h.v0 * (1.0 - up / us);
-      const double pressure = h.p0 + h.rho0 * us * up;
-      const double energy = &h == &unit_mass ? 0.5 * (pressure + h.p0) * (h.v0 - volume)
-                                             : 0.5 * up * up + h.p0 * up / (h.rho0 * us);
-      const auto p_of_v = [&h](double v) { return h.pressure(v); };
-      const std::tuple<std::string_view, double, double, double> rows[] = {
-          {"volume", pressure, volume, 1e-12},
-          {"density", volume, h.rho0 * h.v0 / volume, 1e-13},
-          {"pressure", volume, pressure, 1e-12},
-          {"shock_velocity", volume, us, 1e-12},
-          {"particle_velocity", volume, up, 1e-12},
-          {"specific_internal_energy_change", volume, energy, 1e-11},
-          {"tangent_modulus", volume, -volume * derivative(p_of_v, volume, 1e-5), 1e-8},
-          {"volume_from_particle_velocity", up, volume, 1e-14},
-          {"pressure_from_particle_velocity", up, pressure, 1e-14},
-          {"shock_velocity_from_particle_velocity", up, us, 1e-15},
-      };
-      for (const auto& [name, input, expected, tolerance] : rows) {
-        EXPECT_TRUE(relatively_near(evaluate_hugoniot(h, name, input), expected, tolerance))
-            << name << " at up = " << up;
-      }
-    }
-  }
-  EXPECT_EQ(soft.pressure(1.0), 0.5);
-  EXPECT_EQ(soft.volume_at_pressure(0.5), 1.0);
-  EXPECT_EQ(soft.volume_from_particle_velocity(-0.0), 1.0);
-}
+const LinearUsUpHugoniot soft = *LinearUsUpHugoniot::make(1.0, 2.7, 5.35, 0.9, 0.5);  // s < 1
 
 // P -> V inverts V -> P on the compression branch to rounding, from the
-// weakest shock to s eta near 0.97.
+// weakest shock to s eta near 0.97, and V0 is the state at P0 and at up = 0
+// exactly. (Every name against the jump conditions: the Python Hugoniot
+// tests.)
 TEST(Hugoniot, VolumeInvertsPressure) {
   for (const LinearUsUpHugoniot& h : {copper, soft}) {
     for (double ratio : {1.0 - 1e-12, 0.999, 0.9, 0.75, 0.5, 0.35}) {
@@ -65,6 +30,9 @@ TEST(Hugoniot, VolumeInvertsPressure) {
       EXPECT_TRUE(relatively_near(h.volume_at_pressure(value_of(h.pressure(v))), v, 1e-12)) << ratio;
     }
   }
+  EXPECT_EQ(soft.pressure(1.0), 0.5);
+  EXPECT_EQ(soft.volume_at_pressure(0.5), 1.0);
+  EXPECT_EQ(soft.volume_from_particle_velocity(-0.0), 1.0);
 }
 
 TEST(Hugoniot, ChecksInArgumentOrder) {
@@ -116,8 +84,7 @@ TEST(Hugoniot, ChecksInArgumentOrder) {
 }
 
 TEST(Hugoniot, NamesAreExact) {
-  for (std::string_view name : {""sv, "Volume"sv, "volume "sv, " volume"sv, "volumes"sv,
-                                "shock_velocity_from"sv, "pressure\0"sv, "tangent-modulus"sv}) {
+  for (std::string_view name : {""sv, "Volume"sv, "volume "sv, "shock_velocity_from"sv, "pressure\0"sv}) {
     EXPECT_FALSE(hugoniot_quantity_from_name(name).has_value()) << name;
     EXPECT_TRUE(fails_with(evaluate_hugoniot(copper, name, 0.1),
                            bad_state("quantity", "unknown shock Hugoniot quantity")));

@@ -25,6 +25,17 @@ RtModel valid_model(std::string_view name, const std::vector<double>& p) {
   return *model;
 }
 
+// Same kind and the same record, bit for bit (every record is doubles only).
+bool same_bits(const RtModel& a, const RtModel& b) {
+  if (a.kind() != b.kind()) return false;
+  return std::visit(
+      [&b](const auto& record) {
+        using Record = std::remove_cvref_t<decltype(record)>;
+        return std::memcmp(&record, b.get_if<Record>(), sizeof(Record)) == 0;
+      },
+      a.variant());
+}
+
 // One model of every kind, plus two that stress a branch, with P and K at
 // 0.6 V0 from python3 + mpmath at 50 digits: P from the textbook form of each
 // model (BM with (1 + 2f)^(5/2), Vinet with (V/V0)^(1/3) powers, Holzapfel as
@@ -36,46 +47,37 @@ struct ModelCase {
   double pressure, bulk_modulus;
 };
 
-std::vector<ModelCase> all_model_cases() {
-  return {
-      {"Baonza", {20, 100, 4.5}, 163.9489222527691, 688.62163200960966},
-      {"BM2", {11.2, 160}, 228.13229079662557, 907.16764088179267},
-      {"BM3", {74.7, 160.3, 4.62}, 271.68024790534861, 1179.936431480843},
-      {"BM3", {74.7, 160.3, -1.5}, -153.95794478577024807, -1495.7655843047533049},
-      {"BM4", {10, 200, 4.5, -0.03}, 304.592517152441, 1200.7427534197309},
-      {"Morse3", {20, 100, 4.7}, 159.64560751214978, 650.17777156780248},
-      {"Murnaghan", {40, 120, 4.3}, 223.08648809016274, 1079.2718987876998},
-      {"Murnaghan", {40, 120, 0.0}, 61.299074851918881985, 120.0},  // 120 ln(40/24)
-      {"ModifiedTait", {22.5, 130, 4.2, -0.033}, 182.00178963961647, 673.90902770262758},
-      {"NaturalStrain2", {11.2, 160}, 136.22016633759752, 402.88683300426418},
-      {"NaturalStrain3", {74.7, 160.3, 4.62}, 227.80252108017477, 852.53520511848038},
-      {"NaturalStrain4", {10, 200, 4.5, -0.03}, 306.7714399034057, 1228.8820542266772},
-      {"RydbergStacey", {12, 150, 4.8, 2.9}, 265.02004088714194, 1169.9394202360526},
-      {"RydbergStacey", {12, 150, 4.8, 3.5}, 271.64053259775988829, 1224.6838124872624867},  // eta = -2.8
-      {"SunMorse3", {20, 100, 4.4}, 146.04594476408696, 565.67110630629196},
-      {"SunMorse4", {20, 100, 4.4}, 149.62711206421549, 593.31141567214642},
-      {"Vinet", {16.26, 90, 5.6}, 175.0405876374205, 770.57030929055891},
-      {"Holzapfel", {16.5, 160, 4.6, 1, 26}, 198.43159199551621, 668.11282531517929},
-  };
-}
+const ModelCase model_cases[] = {
+    {"Baonza", {20, 100, 4.5}, 163.9489222527691, 688.62163200960966},
+    {"BM2", {11.2, 160}, 228.13229079662557, 907.16764088179267},
+    {"BM3", {74.7, 160.3, 4.62}, 271.68024790534861, 1179.936431480843},
+    {"BM3", {74.7, 160.3, -1.5}, -153.95794478577024807, -1495.7655843047533049},
+    {"BM4", {10, 200, 4.5, -0.03}, 304.592517152441, 1200.7427534197309},
+    {"Morse3", {20, 100, 4.7}, 159.64560751214978, 650.17777156780248},
+    {"Murnaghan", {40, 120, 4.3}, 223.08648809016274, 1079.2718987876998},
+    {"Murnaghan", {40, 120, 0.0}, 61.299074851918881985, 120.0},  // 120 ln(40/24)
+    {"ModifiedTait", {22.5, 130, 4.2, -0.033}, 182.00178963961647, 673.90902770262758},
+    {"NaturalStrain2", {11.2, 160}, 136.22016633759752, 402.88683300426418},
+    {"NaturalStrain3", {74.7, 160.3, 4.62}, 227.80252108017477, 852.53520511848038},
+    {"NaturalStrain4", {10, 200, 4.5, -0.03}, 306.7714399034057, 1228.8820542266772},
+    {"RydbergStacey", {12, 150, 4.8, 2.9}, 265.02004088714194, 1169.9394202360526},
+    {"RydbergStacey", {12, 150, 4.8, 3.5}, 271.64053259775988829, 1224.6838124872624867},  // eta = -2.8
+    {"SunMorse3", {20, 100, 4.4}, 146.04594476408696, 565.67110630629196},
+    {"SunMorse4", {20, 100, 4.4}, 149.62711206421549, 593.31141567214642},
+    {"Vinet", {16.26, 90, 5.6}, 175.0405876374205, 770.57030929055891},
+    {"Holzapfel", {16.5, 160, 4.6, 1, 26}, 198.43159199551621, 668.11282531517929},
+};
 
-TEST(IsothermalValues, MatchIndependentValues) {
-  for (const ModelCase& c : all_model_cases()) {
-    const RtModel model = valid_model(c.name, c.parameters);
-    EXPECT_TRUE(relatively_near(model.pressure(0.6 * c.parameters[0]), c.pressure, 1e-12)) << c.name;
-    EXPECT_TRUE(relatively_near(model.bulk_modulus(0.6 * c.parameters[0]), c.bulk_modulus, 1e-12)) << c.name;
-  }
-  // Murnaghan with K0' = -0.0 is the logarithmic limit as well.
-  EXPECT_EQ(RtModel(*isothermal::Murnaghan::make(40.0, 120.0, -0.0)).bulk_modulus(24.0), 120.0);
-}
-
-// P(V0) = 0 and K(V0) = K0, exactly where the strain vanishes exactly;
-// K = -V dP/dV; dK/dP at V0 = K0'.
-TEST(IsothermalIdentities, HoldForEveryModel) {
-  for (const ModelCase& c : all_model_cases()) {
+// P and K at 0.6 V0 against the independent values; P(V0) = 0 and
+// K(V0) = K0, exactly where the strain vanishes exactly; K = -V dP/dV;
+// dK/dP at V0 = K0'; the volume is checked by every model.
+TEST(IsothermalModels, ValuesIdentitiesAndVolumeChecks) {
+  for (const ModelCase& c : model_cases) {
     SCOPED_TRACE(c.name);
     const RtModel model = valid_model(c.name, c.parameters);
     const double v0 = model.v0();
+    EXPECT_TRUE(relatively_near(model.pressure(0.6 * v0), c.pressure, 1e-12));
+    EXPECT_TRUE(relatively_near(model.bulk_modulus(0.6 * v0), c.bulk_modulus, 1e-12));
     const double p0 = value_of(model.pressure(v0));
     const double k0 = value_of(model.bulk_modulus(v0));
     EXPECT_NEAR(p0, 0.0, 1e-12 * model.k0());
@@ -87,26 +89,23 @@ TEST(IsothermalIdentities, HoldForEveryModel) {
       }
     }
     const auto pressure = [&model](double x) { return model.pressure(x); };
-    for (const double v : {0.6 * v0, 0.85 * v0, v0, 1.15 * v0}) {
+    for (const double v : {0.6 * v0, 0.85 * v0, 1.15 * v0}) {
       EXPECT_TRUE(relatively_near(model.bulk_modulus(v), -v * derivative(pressure, v, 1e-4), 1e-8)) << v;
     }
     const double k0_prime = c.name == "BM2" ? 4.0 : c.name == "NaturalStrain2" ? 2.0 : c.parameters[2];
     EXPECT_NEAR(value_of(model.bulk_modulus_derivative(v0, 1e-4)), k0_prime, 1e-6);
-  }
-}
-
-TEST(IsothermalStates, VolumeChecksAndDomainLimits) {
-  for (const ModelCase& c : all_model_cases()) {
-    const RtModel model = valid_model(c.name, c.parameters);
-    for (const double volume : {0.0, -1.0, inf, nan}) {
-      EXPECT_TRUE(fails_with(model.pressure(volume), bad_state("volume"))) << c.name << " " << volume;
-      EXPECT_TRUE(fails_with(model.bulk_modulus(volume), bad_state("volume"))) << c.name << " " << volume;
-    }
+    EXPECT_TRUE(fails_with(model.pressure(-1.0), bad_state("volume")));
+    EXPECT_TRUE(fails_with(model.bulk_modulus(nan), bad_state("volume")));
     // V0/V overflows at a subnormal volume: the strain forms give no number.
     if (c.name.starts_with("BM") || c.name.starts_with("NaturalStrain")) {
-      EXPECT_TRUE(fails_with(model.pressure(tiny), non_finite())) << c.name;
+      EXPECT_TRUE(fails_with(model.pressure(tiny), non_finite()));
     }
   }
+  // Murnaghan with K0' = -0.0 is the logarithmic limit as well.
+  EXPECT_EQ(RtModel(*isothermal::Murnaghan::make(40.0, 120.0, -0.0)).bulk_modulus(24.0), 120.0);
+}
+
+TEST(IsothermalModels, DomainLimits) {
   // Modified Tait: x = ((V/V0 + a) - 1)/a vanishes at V = (1 - a) V0.
   const auto tait = *isothermal::ModifiedTait::make(22.5, 130.0, 4.2, 0.01);
   const double edge = (1.0 - tait.a) * 22.5;
@@ -156,7 +155,7 @@ TEST(IsothermalConstructors, ReportTheFirstFailingCheck) {
       {"Holzapfel", {10, 100, 4, 1.0, -26.0}, "Z"},
   };
   // Every kind tests V0 before K0.
-  for (const ModelCase& c : all_model_cases()) {
+  for (const ModelCase& c : model_cases) {
     cases.push_back({c.name, {nan, nan, nan, nan, nan}, "V0"});
     cases.push_back({c.name, {tiny, -0.0, nan, nan, nan}, "K0"});
   }
@@ -176,7 +175,8 @@ TEST(IsothermalConstructors, ReportTheFirstFailingCheck) {
 
 // Holzapfel's dK/dP, closed form and central difference with step eps,
 // against python3 + mpmath (50 digits): (dK/dV)/(dP/dV) of the textbook P.
-TEST(HolzapfelDerivative, MatchesIndependentValues) {
+// The generic central difference checks V, then the relative step.
+TEST(BulkModulusDerivative, HolzapfelValuesAndChecks) {
   const auto model = *isothermal::Holzapfel::make(16.5, 160.0, 4.6, 1.0, 26.0);
   for (const auto& [v, k_prime] :
        {std::pair{11.55, 2.2911368001908257}, {16.5, 4.6}, {18.15, 7.27030050351058}}) {
@@ -187,81 +187,48 @@ TEST(HolzapfelDerivative, MatchesIndependentValues) {
         << v;
     EXPECT_TRUE(relatively_near(model.bulk_modulus_derivative(v, 1e-4), k_prime, 1e-6)) << v;
   }
-  const std::vector<Check> steps = {{0, nan, "volume", phrase::positive_finite, true},
-                                    {1, -1e-3, "eps", phrase::positive_finite},
-                                    {1, 1.0, "eps", phrase::smaller_than_one}};
-  expect_check_order({10.0, 1e-4}, steps,
-                     [&model](double v, double eps) { return model.bulk_modulus_derivative(v, eps); });
-  // (1 + eps) V overflows: the upper volume is reported as a state error.
-  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(1e308, 0.9), bad_state("volume")));
-}
-
-// Same kind and the same record, bit for bit (every record is doubles only).
-bool same_bits(const RtModel& a, const RtModel& b) {
-  if (a.kind() != b.kind()) return false;
-  return std::visit(
-      [&b](const auto& record) {
-        using Record = std::remove_cvref_t<decltype(record)>;
-        return std::memcmp(&record, b.get_if<Record>(), sizeof(Record)) == 0;
-      },
-      a.variant());
-}
-
-// The generic dK/dP checks V, then the relative step.
-TEST(CentralDerivative, ChecksVolumeThenStep) {
-  const RtModel model = *isothermal::BM3::make(74.7, 160.3, 4.62);
-  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(nan, nan), bad_state("volume")));
-  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(70.0, -0.0), bad_state("relative_step")));
-  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(70.0, 1.0),
-                         bad_state("relative_step", phrase::smaller_than_one)));
+  const RtModel bm3 = *isothermal::BM3::make(74.7, 160.3, 4.62);
+  const std::tuple<EosResult<double>, EosError> rows[] = {
+      {model.bulk_modulus_derivative(nan, -1.0), bad_state("volume")},
+      {model.bulk_modulus_derivative(10.0, 1.0), bad_parameter("eps", phrase::smaller_than_one)},
+      // (1 + eps) V overflows: the upper volume is reported as a state error.
+      {model.bulk_modulus_derivative(1e308, 0.9), bad_state("volume")},
+      {bm3.bulk_modulus_derivative(nan, nan), bad_state("volume")},
+      {bm3.bulk_modulus_derivative(70.0, -0.0), bad_state("relative_step")},
+      {bm3.bulk_modulus_derivative(70.0, 1.0), bad_state("relative_step", phrase::smaller_than_one)},
+  };
+  for (const auto& [result, error] : rows) EXPECT_TRUE(fails_with(result, error));
 }
 
 // V0 and K0 replaced through the kind's own constructor: the same record as
-// a fresh build, and the constructor's checks.
-TEST(WithReferenceState, RebuildsEveryKindThroughItsConstructor) {
-  for (const ModelCase& c : all_model_cases()) {
+// a fresh build, and the constructor's checks. The shiftable kinds are
+// exactly the (V0, K0, K0') ones, their shifted K0' meeting the kind's rules;
+// a zero shift of either sign copies every kind unchecked, even a record its
+// constructor would refuse.
+TEST(RtModelRebuilds, ReferenceStateAndPressureDerivativeShift) {
+  const EosError no_shift =
+      bad_parameter("kprime_log_coefficient", "reference EOS does not support a pressure-derivative shift");
+  for (const ModelCase& c : model_cases) {
+    SCOPED_TRACE(c.name);
     const RtModel model = valid_model(c.name, c.parameters);
     std::vector<double> moved = c.parameters;
     moved[0] *= 0.9;
     moved[1] *= 1.1;
-    EXPECT_TRUE(same_bits(*model.with_reference_state(moved[0], moved[1]), valid_model(c.name, moved)))
-        << c.name;
-    EXPECT_TRUE(fails_with(model.with_reference_state(-1.0, nan), bad_parameter("V0"))) << c.name;
-    EXPECT_TRUE(fails_with(model.with_reference_state(10.0, -0.0), bad_parameter("K0"))) << c.name;
-  }
-  // K0'^2 + K0' = K0 K0'' at K0 = 10 for K0' = 4, K0'' = 2.
-  EXPECT_TRUE(fails_with(
-      RtModel(*isothermal::ModifiedTait::make(10.0, 130.0, 4.0, 2.0)).with_reference_state(10.0, 10.0),
-      bad_parameter("K0_prime/K0_double_prime", "produce a singular modified Tait EOS")));
-}
-
-// The shiftable kinds are exactly the (V0, K0, K0') ones; a zero shift of
-// either sign copies every kind unchecked, even a record its constructor
-// would refuse.
-TEST(PressureDerivativeShift, MovesK0PrimeOfShiftableKindsOnly) {
-  const EosError no_shift =
-      bad_parameter("kprime_log_coefficient", "reference EOS does not support a pressure-derivative shift");
-  for (const ModelCase& c : all_model_cases()) {
-    const RtModel model = valid_model(c.name, c.parameters);
-    EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(-0.0), model)) << c.name;
+    EXPECT_TRUE(same_bits(*model.with_reference_state(moved[0], moved[1]), valid_model(c.name, moved)));
+    EXPECT_TRUE(fails_with(model.with_reference_state(-1.0, nan), bad_parameter("V0")));
+    EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(-0.0), model));
     if (c.parameters.size() == 3) {
       const RtModel expected = valid_model(c.name, {c.parameters[0], c.parameters[1], c.parameters[2] + 0.5});
-      EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(0.5), expected)) << c.name;
+      EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(0.5), expected));
     } else {
-      EXPECT_TRUE(fails_with(model.with_pressure_derivative_shift(nan), no_shift)) << c.name;
+      EXPECT_TRUE(fails_with(model.with_pressure_derivative_shift(nan), no_shift));
     }
   }
+  EXPECT_TRUE(fails_with(valid_model("Morse3", {10, 100, 4.0}).with_pressure_derivative_shift(-3.0),
+                         bad_parameter("K0_prime", "Morse3 requires K0_prime != 1")));
   const RtModel invalid = isothermal::Baonza{0.0, 100.0, 4.0};
   EXPECT_TRUE(invalid.with_pressure_derivative_shift(0.0).has_value());
   EXPECT_TRUE(fails_with(invalid.with_pressure_derivative_shift(1.0), bad_parameter("V0")));
-}
-
-// The shifted K0' meets the kind's rules, with the constructor's messages.
-TEST(PressureDerivativeShift, ShiftedK0PrimeMeetsTheKindsRules) {
-  EXPECT_TRUE(fails_with(valid_model("Baonza", {10, 100, 4.0}).with_pressure_derivative_shift(-4.0),
-                         bad_parameter("K0_prime")));
-  EXPECT_TRUE(fails_with(valid_model("Morse3", {10, 100, 4.0}).with_pressure_derivative_shift(-3.0),
-                         bad_parameter("K0_prime", "Morse3 requires K0_prime != 1")));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Accuracy of the third-order Debye function over [0.001, 150] against
-// 40-digit values, its monotonicity, and its continuity at the outer switches.
+// 40-digit values, and its monotonicity. The values just beyond the series
+// and asymptote switches are in the thermal value tests.
 
 #include <gtest/gtest.h>
 
@@ -34,19 +35,6 @@ TEST(DebyeFunction3, WithinTwoUnitsInTheFifteenthDigitAndDecreasing) {
     }
   }
   std::printf("D3 against 40-digit values: worst relative difference %.2Le at x = %.17g\n", worst, worst_x);
-}
-
-// D3 is continuous where its formula changes: the series below 0.001, the
-// asymptote above 150. The neighbouring doubles agree to a few rounding
-// errors.
-TEST(DebyeFunction3, ContinuousAtTheOuterSwitches) {
-  for (const double edge : {debye_series_threshold, debye_asymptote_threshold}) {
-    const double below = *debye_function_3(std::nextafter(edge, 0.0));
-    const double above = *debye_function_3(std::nextafter(edge, std::numeric_limits<double>::infinity()));
-    const double at = *debye_function_3(edge);
-    EXPECT_NEAR(below / at, 1.0, 1e-15) << edge;
-    EXPECT_NEAR(above / at, 1.0, 1e-15) << edge;
-  }
 }
 
 }  // namespace

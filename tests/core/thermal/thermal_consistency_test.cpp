@@ -9,7 +9,6 @@
 
 #include "core/thermal/thermal_model.hpp"
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
-#include "tests/core/thermal/thermal_test_support.hpp"
 
 namespace nivaltus::thermal {
 namespace {
@@ -112,18 +111,11 @@ TEST(ThermalConsistency, EveryModelKind) {
              thermal_test::all_thermal_models());
 }
 
-// Mie-Grueneisen references whose P_th does not vanish at Tr, the
-// variable-exponent theta (not integrating gamma), q = 0 with a given Cvmax,
-// and the asymptotic power law with a = 1, b = 0.
+// The variable-exponent theta (not integrating gamma), q = 0 with a given
+// Cvmax, and the asymptotic power law with a = 1, b = 0. (The references whose
+// P_th does not vanish at Tr differ in P_th only: their values are checked.)
 TEST(ThermalConsistency, OtherLawsAndReferences) {
   const RtModel ref = bm3_reference();
-  for (auto reference :
-       {ThermalPressureReference::reference_isentrope, ThermalPressureReference::absolute_zero}) {
-    const auto model = *build_mie_gruneisen_debye(ref, 300.0, 760.0, 1.5, 1.5, 2.0, std::nullopt,
-                                                  DebyeTemperatureLaw::integrated_gruneisen, reference);
-    expect_mechanically_consistent(model, false);
-    expect_calorically_consistent(model);
-  }
   expect_consistent(*build_mie_gruneisen_debye(ref, 300.0, 760.0, 1.5, 1.5, 2.0, std::nullopt,
                                                DebyeTemperatureLaw::variable_exponent),
                     false);

@@ -7,7 +7,6 @@
 
 #include "core/thermal/thermal_model.hpp"
 #include "tests/core/thermal/thermal_model_fixtures.hpp"
-#include "tests/core/thermal/thermal_test_support.hpp"
 
 namespace nivaltus::thermal {
 namespace {
@@ -167,14 +166,13 @@ TEST(ThermalValues, SimpleLaws) {
 }
 
 // D3(x) = 3/x^3 int_0^x t^3/(e^t - 1) dt by mpmath.quad at 40 digits, on both
-// sides of the series (0.001) and asymptote (150) switches. At 150 the
-// integral's tail, not the asymptote, gives the value; at 0.001 the series
-// and the integral agree to the last bit.
+// sides of the series (0.001) and asymptote (150) switches, where the formula
+// changes. At 150 the integral's tail, not the asymptote, gives the value; at
+// 0.001 the series and the integral agree to the last bit.
 TEST(DebyeFunction3, MatchesIndependentIntegral) {
   const std::tuple<double, double, double> rows[] = {
       {1e-8, 0.999999996250000005, 1e-15},       {0.000999, 0.99962542490004940714, 1e-15},
-      {0.001, 0.99962504999999940476, 1e-12},    {2.5, 0.35413603481042394211, 1e-12},
-      {50.0, 0.00015585454565440389896, 1e-10},  {150.0, 5.7723905797927370214e-6, 1e-10},
+      {0.001, 0.99962504999999940476, 1e-12},    {150.0, 5.7723905797927370214e-6, 1e-10},
       {150.01, 5.7712362555900922658e-6, 1e-15}, {1000.0, 1.9481818206800487447e-8, 1e-15},
   };
   for (const auto& [x, d3, tolerance] : rows)
