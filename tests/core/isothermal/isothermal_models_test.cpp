@@ -1,15 +1,8 @@
-// The fifteen isothermal models through RtModel: values against independent
-// evaluations, the identities every model satisfies, state and constructor
-// checks, and the two rebuilding operations.
+// The fifteen isothermal models through RtModel.
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
-#include <stdexcept>
-#include <string>
-#include <utility>
-#include <vector>
 
 #include "core/rt_model.hpp"
 #include "tests/core/test_support.hpp"
@@ -18,12 +11,6 @@ namespace nivaltus {
 namespace {
 
 using namespace test;
-
-RtModel valid_model(std::string_view name, const std::vector<double>& p) {
-  auto model = build_isothermal(name, p);
-  if (!model) throw std::invalid_argument(model.error().to_string());
-  return *model;
-}
 
 // Same kind and the same record, bit for bit (every record is doubles only).
 bool same_bits(const RtModel& a, const RtModel& b) {
@@ -36,11 +23,8 @@ bool same_bits(const RtModel& a, const RtModel& b) {
       a.variant());
 }
 
-// One model of every kind, plus two that stress a branch, with P and K at
-// 0.6 V0 from python3 + mpmath at 50 digits: P from the textbook form of each
-// model (BM with (1 + 2f)^(5/2), Vinet with (V/V0)^(1/3) powers, Holzapfel as
-// 3 K0 x^-5 (1 - x) exp(c0 (1 - x))(1 + c2 x (1 - x)), ...), K = -V dP/dV by
-// mpmath.diff of that P, never the closed form under test.
+// P and K at 0.6 V0 by python3 + mpmath at 50 digits from the textbook P of
+// each model, K = -V dP/dV by mpmath.diff of that P.
 struct ModelCase {
   std::string name;
   std::vector<double> parameters;
@@ -51,7 +35,6 @@ const ModelCase model_cases[] = {
     {"Baonza", {20, 100, 4.5}, 163.9489222527691, 688.62163200960966},
     {"BM2", {11.2, 160}, 228.13229079662557, 907.16764088179267},
     {"BM3", {74.7, 160.3, 4.62}, 271.68024790534861, 1179.936431480843},
-    {"BM3", {74.7, 160.3, -1.5}, -153.95794478577024807, -1495.7655843047533049},
     {"BM4", {10, 200, 4.5, -0.03}, 304.592517152441, 1200.7427534197309},
     {"Morse3", {20, 100, 4.7}, 159.64560751214978, 650.17777156780248},
     {"Murnaghan", {40, 120, 4.3}, 223.08648809016274, 1079.2718987876998},
@@ -60,7 +43,6 @@ const ModelCase model_cases[] = {
     {"NaturalStrain2", {11.2, 160}, 136.22016633759752, 402.88683300426418},
     {"NaturalStrain3", {74.7, 160.3, 4.62}, 227.80252108017477, 852.53520511848038},
     {"NaturalStrain4", {10, 200, 4.5, -0.03}, 306.7714399034057, 1228.8820542266772},
-    {"RydbergStacey", {12, 150, 4.8, 2.9}, 265.02004088714194, 1169.9394202360526},
     {"RydbergStacey", {12, 150, 4.8, 3.5}, 271.64053259775988829, 1224.6838124872624867},  // eta = -2.8
     {"SunMorse3", {20, 100, 4.4}, 146.04594476408696, 565.67110630629196},
     {"SunMorse4", {20, 100, 4.4}, 149.62711206421549, 593.31141567214642},
@@ -68,52 +50,38 @@ const ModelCase model_cases[] = {
     {"Holzapfel", {16.5, 160, 4.6, 1, 26}, 198.43159199551621, 668.11282531517929},
 };
 
-// P and K at 0.6 V0 against the independent values; P(V0) = 0 and
-// K(V0) = K0, exactly where the strain vanishes exactly; K = -V dP/dV;
-// dK/dP at V0 = K0'; the volume is checked by every model.
+// The values; P(V0) = 0, K(V0) = K0, K = -V dP/dV and dK/dP at V0 = K0';
+// the volume is checked by every model.
 TEST(IsothermalModels, ValuesIdentitiesAndVolumeChecks) {
   for (const ModelCase& c : model_cases) {
     SCOPED_TRACE(c.name);
-    const RtModel model = valid_model(c.name, c.parameters);
+    const RtModel model = build_isothermal(c.name, c.parameters).value();
     const double v0 = model.v0();
     EXPECT_TRUE(relatively_near(model.pressure(0.6 * v0), c.pressure, 1e-12));
     EXPECT_TRUE(relatively_near(model.bulk_modulus(0.6 * v0), c.bulk_modulus, 1e-12));
-    const double p0 = value_of(model.pressure(v0));
-    const double k0 = value_of(model.bulk_modulus(v0));
-    EXPECT_NEAR(p0, 0.0, 1e-12 * model.k0());
-    EXPECT_TRUE(relatively_near(k0, model.k0(), 1e-12));
-    if (c.name != "Baonza" && c.name != "ModifiedTait") {
-      EXPECT_EQ(p0, 0.0);
-      if (c.name.find("Morse") == std::string::npos) {
-        EXPECT_EQ(k0, model.k0());
-      }
-    }
+    EXPECT_NEAR(value_of(model.pressure(v0)), 0.0, 1e-12 * model.k0());
+    EXPECT_TRUE(relatively_near(model.bulk_modulus(v0), model.k0(), 1e-12));
     const auto pressure = [&model](double x) { return model.pressure(x); };
     for (const double v : {0.6 * v0, 0.85 * v0, 1.15 * v0}) {
       EXPECT_TRUE(relatively_near(model.bulk_modulus(v), -v * derivative(pressure, v, 1e-4), 1e-8)) << v;
     }
     const double k0_prime = c.name == "BM2" ? 4.0 : c.name == "NaturalStrain2" ? 2.0 : c.parameters[2];
     EXPECT_NEAR(value_of(model.bulk_modulus_derivative(v0, 1e-4)), k0_prime, 1e-6);
-    EXPECT_TRUE(fails_with(model.pressure(-1.0), bad_state("volume")));
     EXPECT_TRUE(fails_with(model.bulk_modulus(nan), bad_state("volume")));
-    // V0/V overflows at a subnormal volume: the strain forms give no number.
-    if (c.name.starts_with("BM") || c.name.starts_with("NaturalStrain")) {
-      EXPECT_TRUE(fails_with(model.pressure(tiny), non_finite()));
-    }
   }
   // Murnaghan with K0' = -0.0 is the logarithmic limit as well.
   EXPECT_EQ(RtModel(*isothermal::Murnaghan::make(40.0, 120.0, -0.0)).bulk_modulus(24.0), 120.0);
 }
 
 TEST(IsothermalModels, DomainLimits) {
-  // Modified Tait: x = ((V/V0 + a) - 1)/a vanishes at V = (1 - a) V0.
+  // Modified Tait: x = ((V/V0 + a) - 1)/a vanishes at V = (1 - a) V0;
+  // Baonza: y = Psp^0.15 - ln(V/V0) 0.15 / A vanishes at
+  // V = V0 exp(Psp^0.15 A / 0.15), where P tends to -Psp.
   const auto tait = *isothermal::ModifiedTait::make(22.5, 130.0, 4.2, 0.01);
   const double edge = (1.0 - tait.a) * 22.5;
   EXPECT_TRUE(
       fails_with(tait.bulk_modulus(edge), bad_state("volume", "is outside the modified Tait EOS domain")));
   EXPECT_TRUE(tait.pressure(1.01 * edge).has_value());
-  // Baonza: y = Psp^0.15 - ln(V/V0) 0.15 / A vanishes at
-  // V = V0 exp(Psp^0.15 A / 0.15), where P tends to -Psp.
   const auto baonza = *isothermal::Baonza::make(20.0, 100.0, 4.5);
   const double psp = 100.0 * 0.85 / 4.5;
   const double spinodal = 20.0 * std::exp(std::pow(psp, 0.15) * std::pow(psp, 0.85) / 100.0 / 0.15);
@@ -122,60 +90,33 @@ TEST(IsothermalModels, DomainLimits) {
   EXPECT_NEAR(value_of(baonza.pressure(0.999 * spinodal)), -psp, 1e-3 * psp);
 }
 
-// The first failing check is the one reported, with its field and phrase.
-TEST(IsothermalConstructors, ReportTheFirstFailingCheck) {
+TEST(IsothermalConstructors, Checks) {
   const std::string_view morse = "Morse3 requires K0_prime != 1";
-  const std::string_view sun_morse = "Sun-Morse requires (n*K0_prime+1)/3 != 0";
   const std::string_view tait = "produce a singular modified Tait EOS";
-  struct Case {
-    std::string name;
-    std::vector<double> parameters;
-    std::string_view field;  // empty: the parameters are accepted
-    std::string_view message = phrase::positive_finite;
-  };
-  std::vector<Case> cases = {
-      // K0', then K0'' or K_infinity' where the kind has them; any finite K0'
-      // is accepted, Baonza's must be positive.
+  const std::tuple<const char*, std::vector<double>, const char*, std::string_view> cases[] = {
+      // Any finite K0' is accepted, Baonza's must be positive.
       {"BM3", {10, 100, -inf}, "K0_prime", phrase::finite},
-      {"Murnaghan", {10, 100, -0.0}, ""},
-      {"NaturalStrain4", {10, 100, 4, nan}, "K0_double_prime", phrase::finite},
-      {"RydbergStacey", {10, 100, 4, -inf}, "K_infinity_prime", phrase::finite},
-      {"Baonza", {10, 100, -0.0}, "K0_prime"},
+      {"Baonza", {10, 100, -0.0}, "K0_prime", phrase::positive_finite},
       // |K0' - 1| <= epsilon and |(k K0' + 1)/3| <= epsilon, bounds included.
-      {"Morse3", {10, 100, 1.0000000000000002}, "K0_prime", morse},
       {"Morse3", {10, 100, 0.9999999999999999}, "K0_prime", morse},
-      {"Morse3", {10, 100, 1.0000000000000004}, ""},
-      {"SunMorse3", {10, 100, -1.0 / 3.0}, "K0_prime", sun_morse},
-      {"SunMorse4", {10, 100, -0.25}, "K0_prime", sun_morse},
+      {"SunMorse4", {10, 100, -0.25}, "K0_prime", "Sun-Morse requires (n*K0_prime+1)/3 != 0"},
       // s = 1 + K0', d = K0'^2 + K0' - K0 K0'', t = K0 K0'' + s must not vanish.
       {"ModifiedTait", {10, 100, -1.0, 0.5}, "K0_prime/K0_double_prime", tait},
       {"ModifiedTait", {10, 10, 4.0, 2.0}, "K0_prime/K0_double_prime", tait},
       {"ModifiedTait", {10, 10, 4.0, -0.5}, "K0_prime/K0_double_prime", tait},
-      {"Holzapfel", {10, 100, 4, 0.0, nan}, "n"},
-      {"Holzapfel", {10, 100, 4, 1.0, -26.0}, "Z"},
+      {"Holzapfel", {10, 100, 4, 1.0, -26.0}, "Z", phrase::positive_finite},
   };
-  // Every kind tests V0 before K0.
-  for (const ModelCase& c : model_cases) {
-    cases.push_back({c.name, {nan, nan, nan, nan, nan}, "V0"});
-    cases.push_back({c.name, {tiny, -0.0, nan, nan, nan}, "K0"});
+  for (const auto& [name, parameters, field, message] : cases) {
+    EXPECT_TRUE(fails_with(build_isothermal(name, parameters), bad_parameter(field, message))) << name;
   }
-  for (const Case& c : cases) {
-    const auto model = build_isothermal(c.name, c.parameters);
-    if (c.field.empty()) {
-      EXPECT_TRUE(model.has_value()) << c.name << ": " << model.error();
-    } else {
-      EXPECT_TRUE(fails_with(model, bad_parameter(c.field, c.message))) << c.name;
-    }
-  }
-  // A record built directly with a singular K0' reports the constructor's
-  // error rather than divide by zero.
+  EXPECT_TRUE(build_isothermal("Morse3", {10, 100, 1.0000000000000004}).has_value());
+  // A record built directly with a singular K0' does not divide by zero.
   EXPECT_TRUE(
       fails_with(isothermal::Morse3{10.0, 100.0, 1.0}.bulk_modulus(9.0), bad_parameter("K0_prime", morse)));
 }
 
-// Holzapfel's dK/dP, closed form and central difference with step eps,
-// against python3 + mpmath (50 digits): (dK/dV)/(dP/dV) of the textbook P.
-// The generic central difference checks V, then the relative step.
+// Holzapfel's dK/dP, closed form and central difference, against python3 +
+// mpmath (50 digits): (dK/dV)/(dP/dV) of the textbook P.
 TEST(BulkModulusDerivative, HolzapfelValuesAndChecks) {
   const auto model = *isothermal::Holzapfel::make(16.5, 160.0, 4.6, 1.0, 26.0);
   for (const auto& [v, k_prime] :
@@ -187,48 +128,40 @@ TEST(BulkModulusDerivative, HolzapfelValuesAndChecks) {
         << v;
     EXPECT_TRUE(relatively_near(model.bulk_modulus_derivative(v, 1e-4), k_prime, 1e-6)) << v;
   }
-  const RtModel bm3 = *isothermal::BM3::make(74.7, 160.3, 4.62);
-  const std::tuple<EosResult<double>, EosError> rows[] = {
-      {model.bulk_modulus_derivative(nan, -1.0), bad_state("volume")},
-      {model.bulk_modulus_derivative(10.0, 1.0), bad_parameter("eps", phrase::smaller_than_one)},
-      // (1 + eps) V overflows: the upper volume is reported as a state error.
-      {model.bulk_modulus_derivative(1e308, 0.9), bad_state("volume")},
-      {bm3.bulk_modulus_derivative(nan, nan), bad_state("volume")},
-      {bm3.bulk_modulus_derivative(70.0, -0.0), bad_state("relative_step")},
-      {bm3.bulk_modulus_derivative(70.0, 1.0), bad_state("relative_step", phrase::smaller_than_one)},
-  };
-  for (const auto& [result, error] : rows) EXPECT_TRUE(fails_with(result, error));
+  EXPECT_TRUE(
+      fails_with(model.bulk_modulus_derivative(10.0, 1.0), bad_parameter("eps", phrase::smaller_than_one)));
+  // (1 + eps) V overflows: the upper volume is reported as a state error.
+  EXPECT_TRUE(fails_with(model.bulk_modulus_derivative(1e308, 0.9), bad_state("volume")));
+  EXPECT_TRUE(fails_with(RtModel(model).bulk_modulus_derivative(10.0, -0.0), bad_state("relative_step")));
 }
 
-// V0 and K0 replaced through the kind's own constructor: the same record as
-// a fresh build, and the constructor's checks. The shiftable kinds are
-// exactly the (V0, K0, K0') ones, their shifted K0' meeting the kind's rules;
-// a zero shift of either sign copies every kind unchecked, even a record its
-// constructor would refuse.
+// Rebuilt through the kind's own constructor: the same record as a fresh
+// build. Only (V0, K0, K0') kinds shift K0'; a zero shift copies unchecked.
 TEST(RtModelRebuilds, ReferenceStateAndPressureDerivativeShift) {
   const EosError no_shift =
       bad_parameter("kprime_log_coefficient", "reference EOS does not support a pressure-derivative shift");
   for (const ModelCase& c : model_cases) {
     SCOPED_TRACE(c.name);
-    const RtModel model = valid_model(c.name, c.parameters);
+    const RtModel model = build_isothermal(c.name, c.parameters).value();
     std::vector<double> moved = c.parameters;
     moved[0] *= 0.9;
     moved[1] *= 1.1;
-    EXPECT_TRUE(same_bits(*model.with_reference_state(moved[0], moved[1]), valid_model(c.name, moved)));
+    EXPECT_TRUE(
+        same_bits(*model.with_reference_state(moved[0], moved[1]), build_isothermal(c.name, moved).value()));
     EXPECT_TRUE(fails_with(model.with_reference_state(-1.0, nan), bad_parameter("V0")));
+    EXPECT_TRUE(fails_with(model.with_reference_state(tiny, -0.0), bad_parameter("K0")));
     EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(-0.0), model));
     if (c.parameters.size() == 3) {
-      const RtModel expected = valid_model(c.name, {c.parameters[0], c.parameters[1], c.parameters[2] + 0.5});
+      const RtModel expected =
+          *build_isothermal(c.name, {c.parameters[0], c.parameters[1], c.parameters[2] + 0.5});
       EXPECT_TRUE(same_bits(*model.with_pressure_derivative_shift(0.5), expected));
     } else {
       EXPECT_TRUE(fails_with(model.with_pressure_derivative_shift(nan), no_shift));
     }
   }
-  EXPECT_TRUE(fails_with(valid_model("Morse3", {10, 100, 4.0}).with_pressure_derivative_shift(-3.0),
+  EXPECT_TRUE(fails_with(build_isothermal("Morse3", {10, 100, 4.0})->with_pressure_derivative_shift(-3.0),
                          bad_parameter("K0_prime", "Morse3 requires K0_prime != 1")));
-  const RtModel invalid = isothermal::Baonza{0.0, 100.0, 4.0};
-  EXPECT_TRUE(invalid.with_pressure_derivative_shift(0.0).has_value());
-  EXPECT_TRUE(fails_with(invalid.with_pressure_derivative_shift(1.0), bad_parameter("V0")));
+  EXPECT_TRUE(RtModel(isothermal::Baonza{0.0, 100.0, 4.0}).with_pressure_derivative_shift(0.0).has_value());
 }
 
 }  // namespace
