@@ -1,6 +1,5 @@
-// Accuracy of the third-order Debye function over [0.001, 150] against
-// 40-digit values, and its monotonicity. The values just beyond the series
-// and asymptote switches are in the thermal value tests.
+// The third-order Debye function against 40-digit values: over [0.001, 150],
+// where it must also decrease, and beyond the series and asymptote switches.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +14,7 @@
 namespace nivaltus::thermal {
 namespace {
 
+using namespace test;
 using thermal_test::debye_function_3_reference;
 
 // Every grid point within 2e-15 of the 40-digit value; no step from one grid
@@ -35,6 +35,23 @@ TEST(DebyeFunction3, WithinTwoUnitsInTheFifteenthDigitAndDecreasing) {
     }
   }
   std::printf("D3 against 40-digit values: worst relative difference %.2Le at x = %.17g\n", worst, worst_x);
+}
+
+// D3(x) = 3/x^3 int_0^x t^3/(e^t - 1) dt by mpmath.quad at 40 digits, on both
+// sides of the series (0.001) and asymptote (150) switches, where the formula
+// changes. At 150 the integral's tail, not the asymptote, gives the value; at
+// 0.001 the series and the integral agree to the last bit.
+TEST(DebyeFunction3, MatchesIndependentIntegral) {
+  const std::tuple<double, double, double> rows[] = {
+      {1e-8, 0.999999996250000005, 1e-15},       {0.000999, 0.99962542490004940714, 1e-15},
+      {0.001, 0.99962504999999940476, 1e-12},    {150.0, 5.7723905797927370214e-6, 1e-10},
+      {150.01, 5.7712362555900922658e-6, 1e-15}, {1000.0, 1.9481818206800487447e-8, 1e-15},
+  };
+  for (const auto& [x, d3, tolerance] : rows)
+    EXPECT_TRUE(relatively_near(debye_function_3(x), d3, tolerance)) << x;
+  EXPECT_NE(debye_function_3(150.0), 97.40909103400242 / (150.0 * 150.0 * 150.0 * 5.0));
+  for (double x : {0.0, inf, nan})
+    EXPECT_TRUE(fails_with(debye_function_3(x), bad_state("Debye-function argument")));
 }
 
 }  // namespace
