@@ -98,7 +98,7 @@ TEST(IsothermalConstructors, Checks) {
       {"BM3", {10, 100, -inf}, "K0_prime", phrase::finite},
       {"Baonza", {10, 100, -0.0}, "K0_prime", phrase::positive_finite},
       // |K0' - 1| <= epsilon and |(k K0' + 1)/3| <= epsilon, bounds included.
-      {"Morse3", {10, 100, 0.9999999999999999}, "K0_prime", morse},
+      {"Morse3", {10, 100, 1.0000000000000002}, "K0_prime", morse},
       {"SunMorse4", {10, 100, -0.25}, "K0_prime", "Sun-Morse requires (n*K0_prime+1)/3 != 0"},
       // s = 1 + K0', d = K0'^2 + K0' - K0 K0'', t = K0 K0'' + s must not vanish.
       {"ModifiedTait", {10, 100, -1.0, 0.5}, "K0_prime/K0_double_prime", tait},
