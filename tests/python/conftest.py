@@ -47,16 +47,11 @@ def raises(error_class, call, message=None, note=None):
     return info.value
 
 
-def run_python(code, env=None):
-    """Runs code in a fresh interpreter outside the repository; returns the completed process."""
-    process = subprocess.run(
-        [sys.executable, "-c", textwrap.dedent(code)],
-        capture_output=True,
-        text=True,
-        cwd=Path(__file__).parent,
-        env=dict(os.environ, **(env or {})),
-        timeout=120,
-    )
+def run_python(code, env=None, preexec_fn=None):
+    """Runs code in a fresh interpreter in this directory; returns the completed process."""
+    process = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
+                             cwd=Path(__file__).parent, env=dict(os.environ, **(env or {})), timeout=120,
+                             preexec_fn=preexec_fn)
     if process.returncode != 0:
         raise AssertionError(f"subprocess failed:\n{process.stdout}\n{process.stderr}")
     return process
