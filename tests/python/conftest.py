@@ -14,10 +14,8 @@ import pytest
 _REPOSITORY = Path(__file__).resolve().parents[2]
 sys.path[:] = [p for p in sys.path if Path(p or os.getcwd()).resolve() != _REPOSITORY]
 
-ERROR_CLASSES = (
-    "ValidationError UnsupportedOperationError ConfigurationError EosValidationError EosNumericalError "
-    "FitValidationError FitError FitNumericalError FitEosValidationError FitEosNumericalError"
-).split()
+ERROR_CLASSES = """ValidationError UnsupportedOperationError ConfigurationError EosValidationError EosNumericalError
+FitValidationError FitError FitNumericalError FitEosValidationError FitEosNumericalError""".split()
 
 
 class RecordedError(Exception):
@@ -52,8 +50,7 @@ def run_python(code, env=None, preexec_fn=None):
     process = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
                              cwd=Path(__file__).parent, env=dict(os.environ, **(env or {})), timeout=120,
                              preexec_fn=preexec_fn)
-    if process.returncode != 0:
-        raise AssertionError(f"subprocess failed:\n{process.stdout}\n{process.stderr}")
+    assert process.returncode == 0, f"subprocess failed:\n{process.stdout}\n{process.stderr}"
     return process
 
 
