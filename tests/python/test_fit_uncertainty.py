@@ -45,6 +45,7 @@ LINEAR, SUMMARY, ONE = linear_uncertainty, monte_carlo_summary, np.ones(1)
 @pytest.mark.parametrize(
     "function, arguments, message",
     [
+        (LINEAR, (np.ones((0, 2)), np.eye(2), np.ones(0)), "invalid dimensions for linear uncertainty propagation"),
         (LINEAR, (np.ones((1, 1)), ONE, np.ones(2)), "invalid dimensions for linear uncertainty propagation"),
         (LINEAR, (np.full((1, 1), math.nan), ONE, -ONE), "linear uncertainty inputs must be finite"),  # then the sign
         (LINEAR, (np.ones((2, 2)), np.eye(2), np.array([1.0, -1e-300])), "state variances must be nonnegative"),
@@ -53,6 +54,7 @@ LINEAR, SUMMARY, ONE = linear_uncertainty, monte_carlo_summary, np.ones(1)
         (LINEAR, (np.ones((1, 2)), np.array([[1.0, 1.0 + 1e-9], [1.0, 1.0]]), ONE),
          "parameter covariance must be symmetric"),
         (SUMMARY, (np.ones((1, 3)), 0.95), "invalid Monte Carlo samples or confidence"),
+        (SUMMARY, (np.ones((4, 2)), 1.0), "invalid Monte Carlo samples or confidence"),
         (SUMMARY, (np.array([[1.0], [math.nan]]), 0.5), "invalid Monte Carlo samples or confidence"),
     ],
 )

@@ -44,7 +44,6 @@ def build(constructor, rt_eos=BM3, **arguments):
 
 @pytest.mark.parametrize("constructor", list(CONSTRUCTORS))
 def test_each_keyword_reaches_its_own_check(constructor):
-    # A NaN in one argument is reported under that argument's field.
     model_name, valid = CONSTRUCTORS[constructor]
     assert repr(build(constructor, **valid)) == f"ThermalEos(model_name='{model_name}')"
     for name in valid:
@@ -52,29 +51,31 @@ def test_each_keyword_reaches_its_own_check(constructor):
         assert (error.code, error.operation, error.field.lower()) == ("eos.invalid_parameter", "eos", name)
 
 
-MGD = dict(tr=-1.0, theta0=800.0, gamma0=1.5, q=1.0, n=2.0)
+MGD, MG = dict(tr=-1.0, theta0=800.0, gamma0=1.5, q=1.0, n=2.0), "mie_gruneisen_debye"
 
 
 def test_arguments_convert_in_order_before_any_check():
     # rt_eos first, then every float, before any model check; None only where the default is None.
-    raises(TypeError, lambda: build("mie_gruneisen_debye", **dict(MGD, n="x")), note="n")
-    raises(TypeError, lambda: build("mie_gruneisen_debye", 1.0, **dict(MGD, n="x")), note="rt_eos")
-    raises(TypeError, lambda: build("mie_gruneisen_debye", **dict(MGD, n=None)), note="n")
-    assert build("mie_gruneisen_debye", **dict(MGD, tr=300, cvmax=None)).evaluate_scalar(
-        "heat_capacity_v", 11.24, 1e7) == pytest.approx(6 * R, rel=1e-8)
+    raises(TypeError, lambda: build(MG, **dict(MGD, n="x")), note="n")
+    raises(TypeError, lambda: build(MG, 1.0, **dict(MGD, n="x")), note="rt_eos")
+    raises(TypeError, lambda: build(MG, **dict(MGD, n=None)), note="n")
+    cv = build(MG, **dict(MGD, tr=300, cvmax=None)).evaluate_scalar("heat_capacity_v", 11.24, 1e7)
+    assert cv == pytest.approx(6 * R, rel=1e-8)  # 3nR, no cap
 
 
-TRS, RS = dict(tr=300.0, alpha0=3e-5, dk_dt=0.0), "thermal_reference_state"
+TRS, RS, MOG = dict(tr=300.0, alpha0=3e-5, dk_dt=0.0), "thermal_reference_state", "multi_oscillator_gruneisen"
 
 
 # Keyword laws are read before the model's checks (Tr = -1); the model then sees the laws chosen.
 @pytest.mark.parametrize(
     "constructor, arguments, message",
     [
-        ("mie_gruneisen_debye", dict(MGD, debye_temperature_law="VARIABLE_EXPONENT"), "debye_temperature_law must be "),
+        (MG, dict(MGD, debye_temperature_law="VARIABLE_EXPONENT"), "debye_temperature_law must be "),
+        (MG, dict(MGD, thermal_pressure_reference="reference_temperature "), "thermal_pressure_reference"),
         (RS, dict(TRS, tr=-1, beta1=1e-3), "invalid bulk_modulus_law or unused beta coefficients"),
         (RS, dict(TRS, tr=-1, thermal_expansion_law="linear", reference_volume_law="x"), "thermal_expansion_law must "),
-        ("multi_oscillator_gruneisen", dict(MO, tr=-1.0), "n is required for the generic multi-oscillator model"),
+        (RS, dict(TRS, tr=-1, reference_volume_law="Berman"), "reference_volume_law must be "),
+        (MOG, dict(MO, tr=-1.0), "n is required for the generic multi-oscillator model"),
         (RS, dict(TRS, dk_dt=0.01, bulk_modulus_law="reciprocal_cubic", beta1=1e-3), "invalid parameter dK_dT: "),
         (RS, dict(TRS, reference_volume_law="berman"), "invalid parameter reference_volume_law: Berman"),
     ],
@@ -90,9 +91,8 @@ def test_reference_handling():
     assert build(RS, **dict(TRS, alpha1=1e-8, **laws)).model_name == "ThermalReferenceStateEOS"
     # Without n the multi-oscillator model takes the atom count of its Holzapfel reference (n = 2).
     holzapfel = RtEos.holzapfel(11.24, 160.0, 4.0, 2.0, 12.0)
-    pressures = [build(constructor, holzapfel, **dict(MO, **n)).evaluate_scalar("pressure", 10.5, 1500.0) for
-                 constructor, n in [("multi_oscillator_gruneisen", {}), ("sokolova2016", {"n": 2.0}),
-                                    ("multi_oscillator_gruneisen", {"n": 3.0})]]
+    pressures = [build(c, holzapfel, **dict(MO, **n)).evaluate_scalar("pressure", 10.5, 1500.0) for c, n in
+                 [(MOG, {}), ("sokolova2016", {"n": 2.0}), (MOG, {"n": 3.0})]]
     assert pressures[0] == pressures[1] != pressures[2]
     hp = dict(tr=-1.0, theta=700.0, alpha0=3e-5, n=2.0)
     error = raises(ConfigurationError, lambda: build("thermal_modified_tait", BM3, **hp),
