@@ -9,8 +9,6 @@ from conftest import raises
 from nivaltus._engine import RtEos, holzapfel_derivative_analytical
 from nivaltus.errors import EosValidationError, UnsupportedOperationError
 
-NAN = math.nan
-
 # constructor: (model name, arguments, the field a NaN in the last argument is reported under)
 CONSTRUCTORS = {
     "baonza": ("Baonza", (10, 160, 4), "K0_prime"), "bm2": ("BM2", (10, 160), "K0"),
@@ -36,7 +34,7 @@ def test_every_constructor_builds_its_kind(constructor):
     for method in ("pressure", "bulk_modulus", "volume"):
         expected = [[getattr(model, method + "_scalar")(v) for v in row] for row in VOLUMES]
         np.testing.assert_array_equal(getattr(model, method + "_array")(VOLUMES), expected)
-    assert raises(EosValidationError, lambda: getattr(RtEos, constructor)(*args[:-1], NAN)).field == last
+    assert raises(EosValidationError, lambda: getattr(RtEos, constructor)(*args[:-1], np.nan)).field == last
 
 
 VOLUMES = np.array([[6.0, 7.5, 9.0], [10.0, 11.0, 12.5]])
@@ -56,5 +54,7 @@ def test_holzapfel_derivative_numeric_and_analytical_agree():
     np.testing.assert_array_equal(HZ.bulk_modulus_derivative_array(VOLUMES, 1e-4), expected)
     raises(EosValidationError, lambda: HZ.bulk_modulus_derivative_scalar(10.0, 1.0),
            "invalid parameter eps: must be smaller than one")
+    raises(EosValidationError, lambda: holzapfel_derivative_analytical(10, -1.0, 160, 160, 1, 1),
+           "invalid state variable volume: must be positive and finite")
     # Refused for any other model as a whole, so even for an empty array.
-    raises(UnsupportedOperationError, lambda: RtEos.bm3(10, 160, 4).bulk_modulus_derivative_array(np.empty(0), NAN))
+    raises(UnsupportedOperationError, lambda: RtEos.bm3(10, 160, 4).bulk_modulus_derivative_array(np.empty(0), np.nan))
