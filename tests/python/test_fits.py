@@ -75,8 +75,7 @@ def test_layout_checks(counts, message):
     ],
 )
 def test_misbehaving_residual_functions(function, message):
-    error = raises(FitError, lambda: fit_least_squares(function, np.array([0.5, 0.5]), np.zeros(2), np.ones(2)),
-                   message)
+    error = raises(FitError, lambda: fit_least_squares(function, np.full(2, 0.5), np.zeros(2), np.ones(2)), message)
     assert (type(error).__name__, error.code, error.operation) == ("FitError", "fit.evaluation_failed", "fit")
     assert error.__cause__ is None and error.__context__ is None
 
