@@ -8,20 +8,17 @@ import textwrap
 import types
 from pathlib import Path
 
+import numpy as np
 import pytest
 
 _REPOSITORY = Path(__file__).resolve().parents[2]
 sys.path[:] = [p for p in sys.path if Path(p or os.getcwd()).resolve() != _REPOSITORY]
 
-ERROR_CLASSES = (
-    "ValidationError UnsupportedOperationError ConfigurationError EosValidationError EosNumericalError "
-    "FitValidationError FitError FitNumericalError FitEosValidationError FitEosNumericalError"
-).split()
+ERROR_CLASSES = """ValidationError UnsupportedOperationError ConfigurationError EosValidationError EosNumericalError
+FitValidationError FitError FitNumericalError FitEosValidationError FitEosNumericalError""".split()
 
 
 class RecordedError(Exception):
-    """Stands in for every class of nivaltus.errors and keeps the call."""
-
     def __init__(self, *args, **kwargs):
         super().__init__(*args)
         self.call_args, self.call_kwargs = args, kwargs
@@ -48,16 +45,25 @@ def raises(error_class, call, message=None, note=None):
     return info.value
 
 
-def run_python(code, env=None):
-    """Runs code in a fresh interpreter outside the repository; returns the completed process."""
-    process = subprocess.run(
-        [sys.executable, "-c", textwrap.dedent(code)],
-        capture_output=True,
-        text=True,
-        cwd=Path(__file__).parent,
-        env=dict(os.environ, **(env or {})),
-        timeout=120,
-    )
-    if process.returncode != 0:
-        raise AssertionError(f"subprocess failed:\n{process.stdout}\n{process.stderr}")
+def run_python(code, env=None, preexec_fn=None):
+    """Runs code in a fresh interpreter in this directory; returns the completed process."""
+    process = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
+                             cwd=Path(__file__).parent, env=dict(os.environ, **(env or {})), timeout=120,
+                             preexec_fn=preexec_fn)
+    assert process.returncode == 0, f"subprocess failed:\n{process.stdout}\n{process.stderr}"
     return process
+
+
+R = 8.31446261815324
+
+
+def einstein(theta, t, n=2.0):
+    """Einstein energy 3nR theta / (e^u - 1) and heat capacity 3nR (u/2 / sinh(u/2))^2, u = theta/T."""
+    u = theta / t
+    return 3 * n * R * theta / np.expm1(u), 3 * n * R * (u / 2 / np.sinh(u / 2)) ** 2
+
+
+def bm3(v, v0, k0, kp):
+    """Third-order Birch-Murnaghan pressure, f = (V0/V)^(2/3)."""
+    f = (v0 / v) ** (2 / 3)
+    return 1.5 * k0 * (f ** 3.5 - f ** 2.5) * (1 + 0.75 * (kp - 4) * (f - 1))

@@ -5,7 +5,7 @@ from concurrent.futures import ThreadPoolExecutor
 import numpy as np
 import pytest
 
-from conftest import raises, run_python
+from conftest import raises
 from nivaltus._engine import HugoniotEos, RtEos
 
 BM3 = RtEos.bm3(10.0, 160.0, 4.0)
@@ -18,27 +18,21 @@ def check_result(result, shape):
     assert result.base is not None and not isinstance(result.base, np.ndarray)  # our buffer, not a copy
 
 
-@pytest.mark.parametrize("shape", [(), (2, 1, 3), (3, 0, 2), (1,) * 32], ids=["0d", "3d", "empty", "32d"])
+@pytest.mark.parametrize("shape", [(), (3, 0, 2), (2, 1, 3) + (1,) * 29], ids=["0d", "empty", "32d"])
 def test_result_has_input_shape(shape):
     volumes = np.linspace(8.0, 10.0, int(np.prod(shape))).reshape(shape)
     result = BM3.pressure_array(volumes)
     check_result(result, shape)
-    expected = [BM3.pressure_scalar(v) for v in volumes.ravel()]
-    np.testing.assert_array_equal(result, np.reshape(expected, shape))
+    np.testing.assert_array_equal(result, np.reshape([BM3.pressure_scalar(v) for v in volumes.ravel()], shape))
 
 
 def strided_views(rows):
     grid = np.linspace(6.0, 10.0, rows * 6).reshape(rows, 6)
-    unaligned = np.zeros(grid.nbytes + 1, dtype=np.uint8)[1:].view(np.float64)
-    unaligned[:] = grid.ravel()
     return {
-        "reversed": grid.ravel()[::-1],
-        "transposed": grid.T,
         "negative-2d": grid[::-2, ::-3],
         "broadcast-zero-stride": np.broadcast_to(grid[0], (rows, 6)),
         "fortran-3d": np.asfortranarray(grid.reshape(2, rows // 2, 6)),
-        "read-only": np.frombuffer(grid.tobytes(), dtype=np.float64),
-        "unaligned": unaligned,
+        "read-only-unaligned": np.frombuffer(b"\0" + grid.tobytes(), dtype=np.float64, offset=1),
     }
 
 
@@ -65,7 +59,6 @@ OVERFLOW = "model returned a non-finite result"
         (BM3.volume_array, 512, (-5.0, 100.0), -1e6, np.nan, "pressure is outside the invertible expansion range"),
         (lambda v: HUGONIOT.evaluate_array("tangent_modulus", v), 65536, (5.0, 10.0), np.nan, 11.0, INVALID_VOLUME),
     ],
-    ids=["pressure-invalid-first", "pressure-overflow-first", "derivative", "volume", "hugoniot"],
 )
 def test_serial_and_parallel_paths(call, threshold, span, low, high, message):
     values = np.linspace(*span, threshold)  # the smallest size evaluated in parallel
@@ -85,29 +78,4 @@ def test_concurrent_parallel_maps_from_python_threads():
     expected = BM3.pressure_array(volumes)
     with ThreadPoolExecutor(6) as pool:
         results = list(pool.map(lambda _: BM3.pressure_array(volumes), range(6)))
-    for result in results:
-        np.testing.assert_array_equal(result, expected)
-
-
-@pytest.mark.parametrize(
-    "env",
-    [{}, {"NIVALTUS_NUM_THREADS": "1"}, {"NIVALTUS_NUM_THREADS": "3", "NIVALTUS_MIN_STACK": "65536"}],
-)
-def test_worker_pool_settings_and_forked_child(env):
-    run_python(
-        """
-        import os
-        import numpy as np
-        from nivaltus._engine import RtEos
-        model = RtEos.vinet(10.0, 160.0, 4.0)
-        volumes = np.linspace(6.0, 12.0, 100_000)
-        expected = model.pressure_array(volumes)  # the parent's pool is running
-        assert np.array_equal(expected[::997], [model.pressure_scalar(v) for v in volumes[::997]])
-        pid = os.fork()  # the child starts its own pool
-        if pid == 0:
-            os._exit(0 if np.array_equal(model.pressure_array(volumes), expected) else 1)
-        _, status = os.waitpid(pid, 0)
-        assert os.waitstatus_to_exitcode(status) == 0
-        """,
-        env=env,
-    )
+    assert all(np.array_equal(result, expected) for result in results)

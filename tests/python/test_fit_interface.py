@@ -1,7 +1,5 @@
-"""The fitting and uncertainty functions and their results as Python sees them: signatures, argument
-conversion, sealed result classes, read-only attributes, types, shapes and fresh copies."""
+"""Fitting and uncertainty functions as Python sees them: signatures, argument conversion, sealed results."""
 
-import inspect
 import math
 
 import numpy as np
@@ -13,25 +11,6 @@ from nivaltus._engine import (RtEos, ThermalEos, fit_least_squares, fit_rt_eos_n
 
 INF = math.inf
 
-SIGNATURES = {
-    fit_least_squares: "(residual_function, initial, lower, upper, loss='linear', f_scale=1.0, max_nfev=None, "
-                       "global_parameter_count=None, point_count=None, latent_coordinate_count=None)",
-    fit_rt_eos_native: "(model, parameter_names, initial, lower, upper, pressure, volume, pressure_sigma, "
-                       "volume_sigma=None, observation_cholesky=None, loss='linear', f_scale=1.0, max_nfev=None)",
-    fit_thermal_eos_native: "(model, parameter_names, initial, lower, upper, pressure, volume, temperature, "
-                            "pressure_sigma, volume_sigma=None, temperature_sigma=None, observation_cholesky=None, "
-                            "loss='linear', f_scale=1.0, max_nfev=None)",
-    linear_uncertainty: "(jacobian, covariance, state_variance, full_covariance=False)",
-    monte_carlo_summary: "(samples, confidence, full_covariance=False)",
-}
-
-
-@pytest.mark.parametrize("function", list(SIGNATURES), ids=lambda f: f.__name__)
-def test_text_signatures(function):
-    assert str(inspect.signature(function)) == SIGNATURES[function]
-    assert (function.__module__, function.__doc__) == ("nivaltus._engine", None)
-
-
 def line_residual(p):
     return p[0] + p[1] * np.arange(5.0) - np.array([1.0, 3.1, 4.9, 7.2, 9.0])
 
@@ -40,7 +19,6 @@ def line_fit(**options):
     return fit_least_squares(line_residual, np.zeros(2), np.full(2, -INF), np.full(2, INF), **options)
 
 
-# A call making each kind of result, and its attributes: an array's shape (None for None) or a scalar's type.
 RESULTS = {
     "least_squares": (line_fit, {"x": (2,), "fun": (5,), "predicted_pressure": None, "jac": (5, 2),
                                  "parameter_covariance": (2, 2), "cost": float, "optimality": float,
@@ -75,14 +53,6 @@ def test_results_are_sealed_with_fresh_read_only_attributes(kind):
         assert np.array_equal(getattr(result, name), second)
 
 
-def test_least_squares_result_status_and_unscaled_covariance():
-    result = line_fit()
-    assert (result.success, result.status, result.message) == (
-        True, 4, "Both `ftol` and `xtol` termination conditions are satisfied.")
-    # A plain fit reports the pseudo-inverse of JᵀJ, not scaled by the residual variance.
-    np.testing.assert_allclose(result.parameter_covariance, np.linalg.inv(result.jac.T @ result.jac), rtol=1e-12)
-
-
 BM3 = RtEos.bm3(11.24, 160.0, 4.0)
 ONE = np.ones(1)
 
@@ -103,27 +73,15 @@ UNSIZED = type("Unsized", (list,), {"__len__": lambda self: 1 // 0})(["V0"])
     "call, error, note",
     [
         (lambda: fit_least_squares(line_residual, [0.0, 0.0], ONE, ONE), TypeError, "initial"),
-        (lambda: fit_least_squares(line_residual, ONE, ONE.astype(np.float32), ONE), TypeError, "lower"),
-        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, None), TypeError, "loss"),
-        # A lone surrogate has no UTF-8 form.
-        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, "\ud800"), TypeError, "loss"),
-        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, max_nfev=-1), OverflowError, "max_nfev"),
-        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, max_nfev=2.0), TypeError, "max_nfev"),
-        (native(model=ThermalEos.linear_thermal_pressure(BM3, 300.0, 0.005)), TypeError, "model"),
+        (lambda: fit_least_squares(line_residual, ONE, ONE, ONE, "\ud800"), TypeError, "loss"),  # no UTF-8 form
         (native(True, model=BM3), TypeError, "model"),
         (native(parameter_names="V0"), TypeError, "parameter_names"),
         (native(parameter_names=["V0", 1]), TypeError, "parameter_names"),
-        (native(parameter_names=["V0", "\udcff"]), TypeError, "parameter_names"),
         (native(parameter_names=UNSIZED), ZeroDivisionError, "parameter_names"),
-        (native(pressure=[1.0]), TypeError, "pressure"),
-        (native(True, temperature=ONE.astype(np.float32)), TypeError, "temperature"),
         (native(True, observation_cholesky=[1.0]), TypeError, "observation_cholesky"),
-        (native(loss=None), TypeError, "loss"),
         (native(True, loss=b"linear"), TypeError, "loss"),
         (native(f_scale="1"), TypeError, "f_scale"),
-        (native(True, f_scale=None), TypeError, "f_scale"),
-        (native(max_nfev=-1), OverflowError, "max_nfev"),
-        (native(True, max_nfev="1"), TypeError, "max_nfev"),
+        (native(True, max_nfev=-1), OverflowError, "max_nfev"),
         (lambda: linear_uncertainty(np.ones((1, 1)), ONE, ONE, 1), TypeError, "full_covariance"),
         (lambda: monte_carlo_summary(np.ones((2, 1)), "0.9"), TypeError, "confidence"),
     ],
@@ -140,11 +98,9 @@ HUGE = np.broadcast_to(np.array(1.0), (2 ** 40,))  # one value in memory, 8 TiB 
     [
         lambda: fit_least_squares(line_residual, HUGE, HUGE, HUGE),
         lambda: fit_least_squares(lambda p: HUGE, np.zeros(2), np.full(2, -1.0), np.ones(2)),
-        lambda: fit_rt_eos_native(BM3, ["V0", "K0", "K0_prime"], ONE, ONE, ONE, HUGE, ONE, ONE),
-        lambda: linear_uncertainty(np.broadcast_to(np.array(1.0), (2 ** 20, 2 ** 20)), ONE, ONE),
         lambda: monte_carlo_summary(np.broadcast_to(np.array(1.0), (2 ** 37, 2)), 0.5),
     ],
-    ids=["initial", "residual", "native", "jacobian", "samples"],
+    ids=["initial", "residual", "samples"],
 )
 def test_copies_too_large_to_allocate_raise_memory_error(call):
     with pytest.raises(MemoryError):

@@ -1,30 +1,20 @@
-"""Fits that must reach the optimum: a bound active among free parameters (dense and latent) against SciPy,
-exact data whose cost falls far below 1, and starts whose first trial leaves the model's domain."""
+"""Fits that must reach the optimum: active bounds against SciPy, exact data, starts leaving the model's domain."""
 
 import numpy as np
 import pytest
 from numpy.polynomial import polynomial
 from scipy.optimize import least_squares, lsq_linear
 
+from conftest import bm3
 from nivaltus._engine import RtEos, fit_least_squares, fit_rt_eos_native
 
 INF = np.inf
 NAMES = ["V0", "K0", "K0_prime"]
 RNG = np.random.default_rng(7)
-T = np.linspace(0.0, 1.0, 20)
-LINE = 1.0 + 2.0 * T + RNG.normal(0.0, 0.01, T.size)
-DESIGN = np.column_stack([np.ones_like(T), T])
-
-
-def bm3(v, v0, k0, kp):
-    f = (v0 / v) ** (2 / 3)
-    return 1.5 * k0 * (f ** 3.5 - f ** 2.5) * (1 + 0.75 * (kp - 4) * (f - 1))
-
-
-VOLUME = np.linspace(8.0, 11.2, 30)
-SIGMA = np.full(VOLUME.size, 0.1)
-PRESSURE = bm3(VOLUME, 11.24, 160.0, 4.2) + RNG.normal(0.0, 0.1, VOLUME.size)
-VOLUME_SIGMA = 0.002 * VOLUME
+DESIGN = np.column_stack([np.ones(20), np.linspace(0.0, 1.0, 20)])
+LINE = DESIGN @ [1.0, 2.0] + RNG.normal(0.0, 0.01, 20)
+VOLUME, SIGMA = np.linspace(8.0, 11.2, 30), np.full(30, 0.1)
+PRESSURE, VOLUME_SIGMA = bm3(VOLUME, 11.24, 160.0, 4.2) + RNG.normal(0.0, 0.1, 30), 0.002 * VOLUME
 OBSERVED_VOLUME = VOLUME + RNG.normal(0.0, 1.0, VOLUME.size) * VOLUME_SIGMA
 # K0' capped below its free optimum (about 4.2), so the cap is active at the solution.
 LOWER, UPPER, START = np.array([5.0, 10.0, 1.0]), np.array([20.0, 500.0, 3.9]), np.array([11.0, 140.0, 3.0])
@@ -50,8 +40,7 @@ def latent_bm3_case():
                              VOLUME_SIGMA)
 
     def residual(z):
-        x, volume = z[:3], z[3:]
-        return np.concatenate([(bm3(volume, *x) - PRESSURE) / SIGMA, (volume - OBSERVED_VOLUME) / VOLUME_SIGMA])
+        return np.concatenate([(bm3(z[3:], *z[:3]) - PRESSURE) / SIGMA, (z[3:] - OBSERVED_VOLUME) / VOLUME_SIGMA])
 
     free = np.full(VOLUME.size, INF)
     reference = trf(residual, np.concatenate([START, OBSERVED_VOLUME]), np.concatenate([LOWER, -free]),
@@ -87,7 +76,7 @@ def test_exact_data_fits_reach_the_solution_far_below_unit_cost():
 
 @pytest.mark.parametrize("start", [(8.5, 30.0, 8.0), (8.5, 160.0, 8.0), (18.0, 30.0, 1.0)])
 def test_a_trial_outside_the_model_domain_is_a_rejected_step(start):
-    """From these starts the first Baonza trial lies outside the model's domain."""
+    # From these starts the first Baonza trial lies outside the model's domain.
     lower, upper = np.array([5.0, 10.0, 0.5]), np.array([20.0, 500.0, 10.0])
     fits = [fit_rt_eos_native(RtEos.baonza(*x0), NAMES, np.array(x0), lower, upper, PRESSURE, VOLUME, SIGMA, None)
             for x0 in (start, (11.24, 160.0, 4.2))]

@@ -1,5 +1,4 @@
-"""parameter_covariance of a fit_least_squares result against NumPy's SVD-based pseudo-inverse over
-conditions far beyond what JᵀJ holds, and Ctrl-C during a long covariance."""
+"""parameter_covariance against NumPy's SVD far beyond what JᵀJ holds, and Ctrl-C during a long covariance."""
 
 import signal
 import subprocess
@@ -16,25 +15,17 @@ from nivaltus._engine import fit_least_squares
 EPS = np.finfo(float).eps
 
 
-def linear_result(matrix):
-    """A result whose reported Jacobian is the matrix itself: the forward differences of p -> matrix·p at
-    p = 0, with a power-of-two step, are exact."""
-    n = matrix.shape[1]
-    return fit_least_squares(lambda p: matrix @ p, np.zeros(n), np.full(n, -np.inf), np.full(n, np.inf),
-                             max_nfev=1)
-
-
-@pytest.mark.parametrize("condition", [1e2, 1e4, 1e6, 1e8, 1e10])
+@pytest.mark.parametrize("condition", [1e2, 1e6, 1e10])
 @pytest.mark.parametrize("m, n", [(12, 4), (40, 32)])
 def test_standard_errors_match_numpy_svd(condition, m, n):
     rng = np.random.default_rng(int(np.log10(condition)) + n)
     u, _ = np.linalg.qr(rng.normal(size=(m, n)))
-    # Singular values from 1 down to 1/condition; right singular vectors with entries ±1/√n, so that every
-    # column has the same length and the condition survives the equilibration; columns in units up to
-    # 1e6 apart.
+    # Singular values from 1 down to 1/condition; right singular vectors of entries ±1/√n keep every column
+    # the same length, so the condition survives the equilibration; columns in units up to 1e6 apart.
     v = hadamard(n) / np.sqrt(n)
     matrix = (u * np.logspace(0.0, -np.log10(condition), n)) @ v.T * np.logspace(-3.0, 3.0, n)
-    result = linear_result(matrix)
+    # Forward differences of p -> matrix·p at p = 0 with a power-of-two step: the Jacobian is the matrix.
+    result = fit_least_squares(lambda p: matrix @ p, np.zeros(n), np.full(n, -np.inf), np.full(n, np.inf), max_nfev=1)
     # The same pseudo-inverse of JᵀJ in units where every column of J has length 1.
     unit = 1.0 / np.linalg.norm(result.jac, axis=0)
     inverse = np.linalg.pinv(result.jac * unit, rcond=max(m, n) * EPS) * unit[:, np.newaxis]
@@ -46,8 +37,7 @@ def test_standard_errors_match_numpy_svd(condition, m, n):
 
 
 def test_keyboard_interrupt_stops_a_long_covariance():
-    # About a second of work for 1000 parameters; SIGINT comes from outside because no Python thread
-    # runs while the covariance holds the interpreter lock.
+    # About a second of work; SIGINT from outside, as no Python thread runs while the covariance holds the lock.
     child = subprocess.Popen([sys.executable, "-c", textwrap.dedent(
         """
         import time

@@ -1,5 +1,4 @@
-"""RtEos: each constructor builds its kind from its arguments in order, the array forms of the evaluation
-methods, and their checks."""
+"""RtEos: each constructor builds its kind from its arguments in order, the array forms and their checks."""
 
 import math
 
@@ -9,8 +8,6 @@ import pytest
 from conftest import raises
 from nivaltus._engine import RtEos, holzapfel_derivative_analytical
 from nivaltus.errors import EosValidationError, UnsupportedOperationError
-
-NAN = math.nan
 
 # constructor: (model name, arguments, the field a NaN in the last argument is reported under)
 CONSTRUCTORS = {
@@ -37,13 +34,10 @@ def test_every_constructor_builds_its_kind(constructor):
     for method in ("pressure", "bulk_modulus", "volume"):
         expected = [[getattr(model, method + "_scalar")(v) for v in row] for row in VOLUMES]
         np.testing.assert_array_equal(getattr(model, method + "_array")(VOLUMES), expected)
-    error = raises(EosValidationError, lambda: getattr(RtEos, constructor)(*args[:-1], NAN))
-    assert (error.code, error.operation, error.field) == ("eos.invalid_parameter", "eos", last)
+    assert raises(EosValidationError, lambda: getattr(RtEos, constructor)(*args[:-1], np.nan)).field == last
 
 
 VOLUMES = np.array([[6.0, 7.5, 9.0], [10.0, 11.0, 12.5]])
-
-
 HZ = RtEos.holzapfel(10.0, 160.0, 4.0, 2.0, 26.0)
 
 
@@ -58,21 +52,9 @@ def test_holzapfel_derivative_numeric_and_analytical_agree():
     assert at_v0 == pytest.approx(4.0, rel=1e-12)  # K' = K0' at V0
     expected = [[HZ.bulk_modulus_derivative_scalar(v, 1e-4) for v in row] for row in VOLUMES]
     np.testing.assert_array_equal(HZ.bulk_modulus_derivative_array(VOLUMES, 1e-4), expected)
+    raises(EosValidationError, lambda: HZ.bulk_modulus_derivative_scalar(10.0, 1.0),
+           "invalid parameter eps: must be smaller than one")
+    raises(EosValidationError, lambda: holzapfel_derivative_analytical(10, -1.0, 160, 160, 1, 1),
+           "invalid state variable volume: must be positive and finite")
     # Refused for any other model as a whole, so even for an empty array.
-    with pytest.raises(UnsupportedOperationError) as info:
-        RtEos.bm3(10, 160, 4).bulk_modulus_derivative_array(np.empty(0), NAN)
-    assert (info.value.code, info.value.operation, info.value.field) == ("operation.unsupported", None, None)
-
-
-@pytest.mark.parametrize(
-    "call, kind, field, message",
-    [
-        (lambda: RtEos.vinet(10, 160, 4).volume_scalar(NAN), "state variable", "pressure", "must be finite"),
-        (lambda: HZ.bulk_modulus_derivative_scalar(10.0, 1.0), "parameter", "eps", "must be smaller than one"),
-        (lambda: holzapfel_derivative_analytical(10, -1.0, 160, 160, 1, 1), "state variable", "volume",
-         "must be positive and finite"),
-        (lambda: holzapfel_derivative_analytical(10, 9.0, NAN, 160, 1, 1), "parameter", "KT", "must be finite"),
-    ],
-)
-def test_state_checks(call, kind, field, message):
-    assert raises(EosValidationError, call, f"invalid {kind} {field}: {message}").field == field
+    raises(UnsupportedOperationError, lambda: RtEos.bm3(10, 160, 4).bulk_modulus_derivative_array(np.empty(0), np.nan))

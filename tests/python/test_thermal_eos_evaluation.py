@@ -1,23 +1,19 @@
-"""ThermalEos evaluation: the quantity vocabulary, values against independent numbers, the confined volume,
-and the serial and parallel array paths."""
+"""ThermalEos evaluation: the quantity vocabulary, values against independent numbers, arrays and the confined volume."""
 
 import math
 
 import numpy as np
 import pytest
-from scipy.integrate import quad
 from scipy.optimize import brentq
 
-from conftest import raises
+from conftest import bm3, einstein, raises
 from nivaltus._engine import RtEos, ThermalEos
 from nivaltus.errors import EosValidationError, UnsupportedOperationError, ValidationError
 
-R = 8.31446261815324
-V0, K0, K0_PRIME = 11.24, 160.0, 4.0
+V0, K0, K0_PRIME = REF = 11.24, 160.0, 4.0
 BM3 = RtEos.bm3(V0, K0, K0_PRIME)
 T = ThermalEos
 
-# One model per variant, in variant order, with the vocabulary row of each name below.
 MODELS = {
     "APL": T.asymptotic_power_law_mie_gruneisen_debye(BM3, 300.0, 800.0, 1.5, 0.5, 2.0, 2.0),
     "DW": T.dewaele_2006(BM3, 300.0, 800.0, 1.5, 0.5, 2.0, 2e-5, 2.0, 3e-5, 1.5, 2.0),
@@ -58,58 +54,16 @@ def unavailable(name):
 
 @pytest.mark.parametrize("key", list(MODELS))
 def test_vocabulary(key):
-    model = MODELS[key]
-    one, empty = np.ones(1), np.empty((0, 3))
+    model, empty = MODELS[key], np.empty((0, 3))
     for name, offered_by in VOCABULARY.items():
         if key in offered_by.split():
             first, second = INPUTS.get(name, (10.5, 1500.0))
             value = model.evaluate_scalar(name, first, second)
-            assert math.isfinite(value), name
-            assert model.evaluate_array(name, np.array([first]), np.array([second]))[0] == value
+            assert math.isfinite(value) and model.evaluate_array(name, np.array([first]), np.array([second])) == value
         else:
             with unavailable(name):
                 model.evaluate_scalar(name, math.nan, math.nan)
-            with unavailable(name):
-                model.evaluate_array(name, one, one)
             assert model.evaluate_array(name, empty, empty).shape == (0, 3)
-
-
-def test_names_match_whole_strings_and_state_errors_map():
-    for name in ("Volume", "thermal_energy\x00"):
-        with unavailable(name):
-            MODELS["MGD"].evaluate_scalar(name, 10.5, 1500.0)
-    error = raises(EosValidationError, lambda: MODELS["HP"].evaluate_scalar("molar_heat_capacity_v", 10.5, 0.0),
-                   "invalid state variable temperature: must be positive and finite")
-    assert (error.code, error.operation, error.field) == ("eos.invalid_state", "eos", "temperature")
-
-
-def bm3_pressure(v):
-    f = (v / V0) ** (-2 / 3)
-    return 1.5 * K0 * (f ** 3.5 - f ** 2.5) * (1 + 0.75 * (K0_PRIME - 4) * (f - 1))
-
-
-def debye_energy(theta, t, n=2.0):
-    """3 n R T D3(theta/T) by SciPy's quadrature."""
-    y = theta / t
-    integral, _ = quad(lambda s: s ** 3 / math.expm1(s) if s > 0 else 0.0, 0.0, y, epsabs=0, epsrel=1e-13)
-    return 9 * n * R * t * integral / y ** 3
-
-
-@pytest.mark.parametrize("v, t", [(10.5, 1500.0), (9.0, 3000.0), (V0, 300.0), (7.5, 50.0)])
-def test_mie_gruneisen_debye_against_scipy_quadrature(v, t):
-    gamma = 1.5 * (v / V0)
-    theta = 800.0 * math.exp(-1.5 * (v / V0 - 1.0))
-    thermal = gamma / v * (debye_energy(theta, t) - debye_energy(theta, 300.0)) / 1e4
-    model = MODELS["MGD"]
-    assert model.evaluate_scalar("thermal_pressure", v, t) == pytest.approx(thermal, rel=1e-9, abs=1e-13)
-    assert model.evaluate_scalar("pressure", v, t) == pytest.approx(bm3_pressure(v) + thermal, rel=1e-9, abs=1e-12)
-    assert model.evaluate_scalar("thermal_energy", v, t) == pytest.approx(debye_energy(theta, t), rel=1e-9)
-
-
-def einstein(theta, t, n=2.0):
-    """Einstein energy 3nR theta / (e^u - 1) and heat capacity 3nR (u/2 / sinh(u/2))^2, u = theta/T."""
-    u = theta / t
-    return 3 * n * R * theta / math.expm1(u), 3 * n * R * (u / 2 / math.sinh(u / 2)) ** 2
 
 
 @pytest.mark.parametrize("t", [100.0, 300.0, 1500.0, 4000.0])
@@ -118,45 +72,31 @@ def test_holland_powell_against_closed_form(t):
     thermal = 3e-5 * K0 / cv_ref * (energy - energy_ref)
     for key in ("HP", "TMT"):
         assert MODELS[key].evaluate_scalar("thermal_pressure", 9.7, t) == pytest.approx(thermal, rel=1e-12, abs=1e-15)
-    assert MODELS["HP"].evaluate_scalar("pressure", 9.7, t) == pytest.approx(bm3_pressure(9.7) + thermal, rel=1e-12)
+    assert MODELS["HP"].evaluate_scalar("pressure", 9.7, t) == pytest.approx(bm3(9.7, *REF) + thermal, rel=1e-12)
     assert MODELS["HP"].evaluate_scalar("heat_capacity_v", 9.7, t) == pytest.approx(cv, rel=1e-12)
 
 
 @pytest.mark.parametrize("cold, t, f_dac", [(20.0, 1500.0, 0.5), (5.0, 2500.0, 0.9), (60.0, 800.0, 0.0)])
 def test_confined_volume_against_brentq(cold, t, f_dac):
-    lin, mgd = MODELS["LIN"], MODELS["MGD"]  # LIN: P = BM3(V) + 0.005 (T - 300), fully independent of the engine
-    expected = brentq(lambda v: bm3_pressure(v) + (1 - f_dac) * 0.005 * (t - 300.0) - cold, 5.0, 15.0, xtol=1e-14)
-    assert lin.volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
-    # The cell holds back the fraction f_dac of the thermal-pressure increment.
-    expected = brentq(lambda v: mgd.evaluate_scalar("pressure", v, t) - cold
-                      - f_dac * mgd.evaluate_scalar("thermal_pressure_increment", v, t), 5.0, 15.0, xtol=1e-14)
-    assert mgd.volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
+    # The cell holds back the fraction f_dac of the thermal-pressure increment, here 0.005 (T - 300).
+    expected = brentq(lambda v: bm3(v, *REF) + (1 - f_dac) * 0.005 * (t - 300.0) - cold, 5.0, 15.0, xtol=1e-14)
+    assert MODELS["LIN"].volume_with_dac_confinement_scalar(cold, t, f_dac) == pytest.approx(expected, rel=1e-9)
 
 
-def test_confined_volume_checks():
-    mgd = MODELS["MGD"]
-    assert mgd.volume_with_dac_confinement_scalar(20.0, 1500.0, 0.0) == mgd.evaluate_scalar("volume", 20.0, 1500.0)
-    error = raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_scalar(20.0, 1500.0, 1.0),
-                   "invalid state variable f_dac: must lie in [0, 1)")
-    assert error.code == "eos.invalid_state"
-    raises(EosValidationError, lambda: mgd.volume_with_dac_confinement_array(np.ones(1), np.ones(1), 1.0),
-           "invalid state variable f_dac: must lie in [0, 1)")
-
-
-@pytest.mark.parametrize("first, second", [((3,), (1, 3)), ((0,), (0, 0))])
-def test_shapes_must_match_exactly(first, second):
+def test_input_checks():
     model = MODELS["MGD"]
-    for call in (lambda a, b: model.evaluate_array("no such name", a, b),
-                 lambda a, b: model.volume_with_dac_confinement_array(a, b, 2.0)):
-        with pytest.raises(ValidationError, match="^native array inputs must have matching broadcasted shapes$"):
-            call(np.full(first, 10.0), np.full(second, 1500.0))
-
-
-def test_zero_dimensional_and_converted_inputs():
-    model = MODELS["MGD"]
+    for name in ("Volume", "thermal_energy\x00"):  # names match whole strings
+        with unavailable(name):
+            model.evaluate_scalar(name, 10.5, 1500.0)
     scalar = model.evaluate_array("pressure", np.array(10.0), np.array(1500.0))
     assert scalar.shape == () and scalar == model.evaluate_scalar("pressure", 10, 1500)
     raises(TypeError, lambda: model.evaluate_array("pressure", np.arange(3), np.ones(3)), note="first")
+    # Shapes must match exactly, checked before the name.
+    raises(ValidationError, lambda: model.evaluate_array("no such name", np.ones(3), np.ones((1, 3))),
+           "native array inputs must have matching broadcasted shapes")
+    raises(EosValidationError, lambda: model.volume_with_dac_confinement_scalar(20.0, 1500.0, 1.0),
+           "invalid state variable f_dac: must lie in [0, 1)")
+
 
 
 @pytest.mark.parametrize("size", [2047, 2048, 4100], ids=["serial", "smallest-parallel", "parallel"])
