@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the fitting tests: error matchers, residual functions of
-// problems with known solutions, and a recorder of evaluated points.
+// Shared pieces of the fitting tests: error matchers, vector comparisons and
+// the errors-in-variables line.
 
 #include <gtest/gtest.h>
 
@@ -22,45 +22,30 @@ using nivaltus::test::relatively_near;
 using Vector = std::vector<double>;
 
 inline FitError input(std::string message) { return FitError::invalid_input(std::move(message)); }
-inline FitError evaluation(std::string message) { return FitError::evaluation_failed(std::move(message)); }
-inline const FitError invalid_vector = evaluation("residual evaluation returned an invalid vector");
+inline const FitError invalid_vector =
+    FitError::evaluation_failed("residual evaluation returned an invalid vector");
 
-// Every element within tolerance·max(|expected|, floor) of the expected one.
+// Every element within tolerance·max(|expected|, floor) of the expected one;
+// with bitwise, every element has the expected bits (NaN payloads and signed
+// zeros included).
 inline ::testing::AssertionResult all_near(std::span<const double> actual, std::span<const double> expected,
-                                           double tolerance, double floor = 0.0) {
+                                           double tolerance, double floor = 0.0, bool bitwise = false) {
   if (actual.size() != expected.size()) {
     return ::testing::AssertionFailure() << "size " << actual.size() << " != " << expected.size();
   }
   for (std::size_t i = 0; i < actual.size(); ++i) {
     const double bound = tolerance * std::max(std::abs(expected[i]), floor);
-    if (!(std::abs(actual[i] - expected[i]) <= bound)) {
+    if (bitwise ? std::bit_cast<std::uint64_t>(actual[i]) != std::bit_cast<std::uint64_t>(expected[i])
+                : !(std::abs(actual[i] - expected[i]) <= bound)) {
       return ::testing::AssertionFailure() << "element " << i << ": " << actual[i] << " vs " << expected[i];
     }
   }
   return ::testing::AssertionSuccess();
 }
 
-// Bitwise equality of two vectors (NaN payloads and signed zeros included).
 inline ::testing::AssertionResult bit_identical(std::span<const double> a, std::span<const double> b) {
-  if (a.size() != b.size()) return ::testing::AssertionFailure() << "size " << a.size() << " != " << b.size();
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::bit_cast<std::uint64_t>(a[i]) != std::bit_cast<std::uint64_t>(b[i])) {
-      return ::testing::AssertionFailure() << "element " << i << ": " << a[i] << " vs " << b[i];
-    }
-  }
-  return ::testing::AssertionSuccess();
+  return all_near(a, b, 0.0, 0.0, true);
 }
-
-// Straight line y = a + b·x with weights: r_i = (a + b·x_i − y_i)/σ_i.
-struct WeightedLine {
-  Vector x, y, sigma;
-
-  FitResult<Vector> operator()(std::span<const double> p) const {
-    Vector r(x.size());
-    for (std::size_t i = 0; i < x.size(); ++i) r[i] = (p[0] + p[1] * x[i] - y[i]) / sigma[i];
-    return r;
-  }
-};
 
 // Errors in both variables: parameters a, b, then the true abscissae ξ_i;
 // residuals (y_i − a − b·ξ_i)/σ_y for every point, then (x_i − ξ_i)/σ_x.
@@ -79,18 +64,8 @@ struct ErrorsInVariablesLine {
   }
 };
 
-// A reproducible scatter in [−1, 1] (no random generator: the values must
-// not depend on the library).
+// A reproducible scatter in [−1, 1] that does not depend on a library's
+// random generator.
 inline double scatter(std::size_t i) { return std::sin(1.7 * static_cast<double>(i) + 0.3); }
-
-inline ErrorsInVariablesLine scattered_line(std::size_t points, double sigma_x, double sigma_y) {
-  ErrorsInVariablesLine line{{}, {}, sigma_x, sigma_y};
-  for (std::size_t i = 0; i < points; ++i) {
-    const double xi = static_cast<double>(i) * 10.0 / static_cast<double>(points);
-    line.x.push_back(xi + sigma_x * scatter(i));
-    line.y.push_back(1.5 + 0.8 * xi + sigma_y * scatter(i + 1000));
-  }
-  return line;
-}
 
 }  // namespace nivaltus::fit::test
