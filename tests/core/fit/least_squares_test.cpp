@@ -29,22 +29,18 @@ FitResult<SolverResult> solve(const auto& residual, const Vector& x0, const Solv
 
 // r = x − x0 + 1 with J = 1, so that a trial at damping λ lies at
 // x − f/(1 + λ), except at scripted calls: '=' returns the current residual
-// again (an equal cost, rejected), 'v' half of it (accepted). Records the
-// scripted trials and the points they were taken from.
+// again (an equal cost, rejected), 'v' half of it (accepted).
 struct Scripted {
   double x0;
   std::string script;
-  double x = x0, f = 1.0;
+  double f = 1.0;
   std::size_t calls = 0;
-  std::vector<std::tuple<double, double, double>> trials{};  // (from, residual there, trial)
 
   FitResult<Vector> operator()(std::span<const double> p) {
     const char step = calls < script.size() ? script[calls] : '.';
     ++calls;
     if (step == '.') return Vector{p[0] - x0 + 1.0};
-    trials.emplace_back(x, f, p[0]);
-    if (step == '=') return Vector{f};
-    x = p[0], f *= 0.5;
+    if (step == 'v') f *= 0.5;
     return Vector{f};
   }
 };
@@ -104,18 +100,6 @@ TEST(LeastSquares, HowARunEnds) {
     }
   }
   EXPECT_EQ(rejected.calls, 24u);
-  // Trial k of a run steps f/(1 + λ): λ = 1e-3·10^k while rejected, 1e20
-  // after the acceptance, then ×10 up to the cap.
-  auto trials = rejected.trials;
-  trials.insert(trials.end(), capped.trials.begin(), capped.trials.end());
-  ASSERT_EQ(trials.size(), 19u + 48u);
-  for (std::size_t k = 0; k < trials.size(); ++k) {
-    const double j = static_cast<double>(k < 19 ? k : k - 19);
-    const double lambda = j < 23 ? 1e-3 * std::pow(10.0, j) : std::min(3e19 * std::pow(10.0, j - 24), 1e30);
-    const auto [from, f, trial] = trials[k];
-    const double step = f / (1.0 + (j == 23 ? 1e20 : lambda));
-    EXPECT_NEAR(from - trial, step, 1e-6 * step + 1.5e-16 * std::fabs(from)) << k;
-  }
 }
 
 // A model error at a trial point is a rejected step: the damping grows and
