@@ -1,7 +1,6 @@
-// The EOS fitting fronts: a thermal model recovered from data on closed-form
-// pressures, the errors-in-variables line against its closed-form estimates,
-// covariance and statistics, and the observation checks in their order
-// (dense BM3 fits: the Python tests against SciPy's curve_fit).
+// The EOS fitting fronts: a thermal model recovered from closed-form data, the
+// errors-in-variables line against its closed-form estimates and statistics,
+// the observation checks in their order (dense BM3 fits: the Python tests).
 
 #include <gtest/gtest.h>
 
@@ -74,8 +73,7 @@ struct OwnedObservations {
   std::optional<std::vector<double>> volume_sigma{}, temperature_sigma{}, factors{};
 
   static fit::eos::OptionalSlice view(const std::optional<std::vector<double>>& values) {
-    if (!values) return std::nullopt;
-    return Slice(*values);
+    return values ? fit::eos::OptionalSlice(Slice(*values)) : std::nullopt;
   }
   fit::eos::PressureVolumeObservations pv() const {
     return {pressure, volume, pressure_sigma, view(volume_sigma), view(factors)};
@@ -88,11 +86,6 @@ struct OwnedObservations {
 
 fit::SolverOptions tight_options() { return {2000, 1.0, 1e-12, 1e-12, 1e-12}; }
 
-// Lower-triangular factor of [[σP², ρσPσV], [ρσPσV, σV²]], appended.
-void add_factor(std::vector<double>& factors, double sp, double sv, double rho) {
-  factors.insert(factors.end(), {sp, 0.0, rho * sv, sv * std::sqrt(1.0 - rho * rho)});
-}
-
 TEST(ThermalFit, RecoversMieGruneisenDebyeOverBm3) {
   const struct {
     bool latent_volumes, latent_temperatures, correlated;
@@ -100,13 +93,12 @@ TEST(ThermalFit, RecoversMieGruneisenDebyeOverBm3) {
   const double truth[4] = {11.25, 160.2, 4.15, 1.52};  // V0, K0, K0', γ0
   const std::vector<double> initial = {11.0, 140.0, 4.6, 1.2}, lower = {9.0, 50.0, 2.0, 0.5},
                             upper = {13.0, 300.0, 7.0, 3.0};
-  OwnedObservations base;
+  OwnedObservations base{.pressure_sigma = std::vector(20, 0.1)};
   for (int i = 0; i < 20; ++i) {
-    const double v = truth[0] * (0.78 + 0.05 * (i / 4)), t = 300.0 + 550.0 * (i % 4);
-    base.volume.push_back(v);
-    base.temperature.push_back(t);
-    base.pressure.push_back(mgd_pressure(truth[0], truth[1], truth[2], truth[3], v, t));
-    base.pressure_sigma.push_back(0.1);
+    base.volume.push_back(truth[0] * (0.78 + 0.05 * (i / 4)));
+    base.temperature.push_back(300.0 + 550.0 * (i % 4));
+    base.pressure.push_back(
+        mgd_pressure(truth[0], truth[1], truth[2], truth[3], base.volume[i], base.temperature[i]));
   }
   const auto pressure = [](const ThermalModel& model, double v, double t) { return model.pressure(v, t); };
   for (const auto& c : cases) {
@@ -131,14 +123,12 @@ TEST(ThermalFit, RecoversMieGruneisenDebyeOverBm3) {
   }
 }
 
-// P = a + b V, errors in both variables, constant σP, σV and correlation ρ:
-// with e_i = P_i - a - b V_i and D(b) = σP² - 2bρσPσV + b²σV², the latent
-// volumes profile out to χ²(a, b) = Σ e_i² / D(b), minimal at a = P̄ - b V̄
-// and b a root of (v Sxy - c Sxx) b² + (p Sxx - v Syy) b + (c Syy - p Sxy) = 0
-// (p = σP², v = σV², c = ρσPσV, S.. centred sums; Deming's line for ρ = 0).
-// The covariance of (a, b) is the inverse of the profiled information
-// s = Σ (1, V̂_i)ᵀ(1, V̂_i) / D(b); with q = m ln(χ²/m), AIC = q + 2p and
-// BIC = q + p ln m count the 8 latent volumes (m = 16, p = 10).
+// P = a + b V with errors in both variables (constant σP, σV, ρ): the latent
+// volumes profile out to χ² = Σ e_i² / D(b), e_i = P_i - a - b V_i,
+// D(b) = σP² - 2bρσPσV + b²σV², minimal at a = P̄ - b V̄ and a root b of a
+// quadratic in the centred sums (Deming's line for ρ = 0); the covariance of
+// (a, b) inverts Σ (1, V̂_i)ᵀ(1, V̂_i) / D(b); AIC and BIC count the 8 latent
+// volumes (m = 16, p = 10).
 TEST(LineFit, ErrorsInVariablesClosedForm) {
   struct Line {
     double a, b;
@@ -161,7 +151,9 @@ TEST(LineFit, ErrorsInVariablesClosedForm) {
     data.volume_sigma.emplace(8, rho ? 3.0 : sv);
     if (rho != 0.0) {
       data.factors.emplace();
-      for (int i = 0; i < 8; ++i) add_factor(*data.factors, sp, sv, rho);
+      // Lower-triangular factors of [[σP², ρσPσV], [ρσPσV, σV²]].
+      for (int i = 0; i < 8; ++i)
+        data.factors->insert(data.factors->end(), {sp, 0.0, rho * sv, sv * std::sqrt(1 - rho * rho)});
     }
     const auto result = fit::eos::fit_isothermal_eos(
         data.pv(), std::vector<double>{1.0, 1.0}, std::vector<double>{-10.0, -10.0},
@@ -212,10 +204,9 @@ TEST(FitStatistics, EdgesByHand) {
   const auto perfect = fit::eos::fit_statistics(std::vector<double>{0.0, -0.0, 0.0, 0.0}, 1);
   EXPECT_EQ(perfect->aic, 4.0 * std::log(std::numeric_limits<double>::min()) + 2.0);
   const auto spread =
-      fit::eos::parameter_spread(std::vector<double>{4, 0, 1e-20, 0, 0, 0, 1e-20, 0, -1e-18}, 3);
+      fit::eos::parameter_spread(std::vector<double>{4, 0, 1e-20, 0, nan, 0, 1e-20, 0, -1e-18}, 3);
   EXPECT_EQ(spread.standard_errors, (std::vector<double>{2.0, 0.0, 0.0}));
   EXPECT_EQ(spread.correlation, (std::vector<double>{1, 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(fit::eos::parameter_spread(std::vector<double>{nan}, 1).standard_errors[0], 0.0);
 }
 
 // Four points on a BM3 isotherm at 300 K with every optional array present
@@ -247,7 +238,6 @@ struct Problem {
 // The first failing check of each front when two checks fail; an empty
 // message: the fit succeeds.
 TEST(EosFitChecks, FirstFailureInCheckOrder) {
-  const std::string values = "EOS observations and uncertainties must be finite and valid";
   const std::string per_point = " must contain one positive finite value per observation";
   const std::string factors = "observation Cholesky factors ";
   using P = Problem&;
@@ -259,10 +249,10 @@ TEST(EosFitChecks, FirstFailureInCheckOrder) {
       {false, [](P p) { p.data.pressure[0] = 0.0, p.data.pressure[1] = -1.0; }, ""},
       {false, [](P p) { p.data.volume.pop_back(), p.data.pressure[0] = nan; },
        "EOS observation arrays must have the same non-zero length"},
-      {false, [](P p) { p.data.pressure_sigma[1] = 0, p.data.volume_sigma->pop_back(); }, values},
+      {false, [](P p) { p.data.pressure_sigma[1] = 0, p.data.volume_sigma->pop_back(); },
+       "EOS observations and uncertainties must be finite and valid"},
       {false, [](P p) { (*p.data.volume_sigma)[0] = inf, p.data.factors->pop_back(); },
        "volume_sigma" + per_point},
-      {false, [](P p) { (*p.data.factors)[5] = nan; }, factors + "have invalid dimensions or values"},
       // Row 0's upper entry before row 1's diagonal, an earlier point before a later one.
       {false, [](P p) { (*p.data.factors)[1] = 1e-9, (*p.data.factors)[3] = 0.0; },
        factors + "must be lower triangular"},
@@ -270,12 +260,8 @@ TEST(EosFitChecks, FirstFailureInCheckOrder) {
        factors + "must have positive diagonals"},
       {false, [](P p) { p.data.volume_sigma.reset(), p.lower.pop_back(); },
        "correlated pressure-volume errors require latent volumes"},
-      {false, [](P p) { p.lower[1] = 200.0; }, "invalid initial value or bounds at parameter 1"},
-      {true, [](P p) { p.data.pressure[0] = nan, p.data.temperature[0] = 0; }, values},
       {true, [](P p) { p.data.temperature[1] = nan, (*p.data.volume_sigma)[0] = 0; },
        "temperature" + per_point},
-      {true, [](P p) { p.data.temperature_sigma->push_back(1), p.data.factors->pop_back(); },
-       "temperature_sigma" + per_point},
       {true, [](P p) { p.data.temperature_sigma.reset(); },
        "correlated pressure-volume-temperature errors require latent coordinates"},
       {true, [](P p) { p.lower.push_back(0.0); },

@@ -4,9 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,14 +40,8 @@ inline ::testing::AssertionResult all_near(std::span<const double> actual, std::
 }
 
 // Bitwise equality of two vectors (NaN payloads and signed zeros included).
-inline ::testing::AssertionResult bit_identical(std::span<const double> a, std::span<const double> b) {
-  if (a.size() != b.size()) return ::testing::AssertionFailure() << "size " << a.size() << " != " << b.size();
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::bit_cast<std::uint64_t>(a[i]) != std::bit_cast<std::uint64_t>(b[i])) {
-      return ::testing::AssertionFailure() << "element " << i << ": " << a[i] << " vs " << b[i];
-    }
-  }
-  return ::testing::AssertionSuccess();
+inline bool bit_identical(std::span<const double> a, std::span<const double> b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
 }
 
 // A reproducible scatter in [−1, 1] that does not depend on a library's

@@ -47,14 +47,12 @@ struct Scripted {
 
 // How a run ends. Budgets of one and two evaluations stop before any trial
 // and after the first; the exact line starts at its optimum (gtol, with a
-// second Jacobian at the end); a residual of 1e200 passes the checks but its
-// cost overflows, which is never success. r = (x − 3, x − 5) from 0 ends on
-// ftol; r = x − 3 with gtol out of the way on xtol after an accepted step;
-// the noisy line on both. Rejected trials raise λ tenfold from 1e-3: from
-// x0 = 3 the 20th and later steps round back onto x0 and are not evaluated,
-// and the smallest attempted step satisfies xtol. After 23 rejections and an
-// acceptance (λ = 0.3·1e20) λ grows to its cap 1e30, and 24 rejections with
-// xtol out of reach find no acceptable step.
+// second Jacobian); a cost that overflows is never success. r = (x − 3, x − 5)
+// ends on ftol; r = x − 3 without gtol on xtol; the noisy line on both.
+// Rejected trials raise λ tenfold from 1e-3: from x0 = 3 the 20th and later
+// steps round back onto x0 and are not evaluated, and the smallest attempted
+// step satisfies xtol. After 23 rejections and an acceptance (λ = 0.3·1e20)
+// λ reaches its cap 1e30, and 24 rejections without xtol find no step.
 TEST(LeastSquares, HowARunEnds) {
   const auto line = [](Vector y) -> Residual {
     return [y](std::span<const double> p) -> FitResult<Vector> {
