@@ -209,8 +209,7 @@ TEST(FitStatistics, EdgesByHand) {
   EXPECT_EQ(spread.correlation, (std::vector<double>{1, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
-// Four points on a BM3 isotherm at 300 K with every optional array present
-// and valid, d×d factors; through the thermal front, temperature ignored.
+// A valid BM3 isotherm at 300 K with every optional array and d×d factors.
 struct Problem {
   OwnedObservations data{.volume = {9.8, 9.5, 9.2, 9.0},
                          .temperature = std::vector(4, 300.0),
@@ -235,8 +234,7 @@ struct Problem {
   }
 };
 
-// The first failing check of each front when two checks fail; an empty
-// message: the fit succeeds.
+// The first failing check of each front when two fail; "": the fit succeeds.
 TEST(EosFitChecks, FirstFailureInCheckOrder) {
   const std::string per_point = " must contain one positive finite value per observation";
   const std::string factors = "observation Cholesky factors ";

@@ -52,11 +52,9 @@ TEST(FiniteDifference, StepsFollowTheBounds) {
   }
 }
 
-// Moving all points at once gives the Jacobian of one column at a time. The
-// block form and the dense form of one structured problem give the same bits
-// in the normal equations, the damped step, the row scaling and the
-// covariance; the Schur elimination of the structured step equals the dense
-// solve of the full damped system.
+// Moving all points at once gives the column-by-column Jacobian; block and
+// dense forms give the same bits in the normal equations, step, row scaling
+// and covariance; the Schur step equals the dense solve of the full system.
 template <class Residual>
 void expect_blocks_match_dense(Residual& residual, const Vector& x, const Vector& lower, const Vector& upper,
                                const StructuredLayout& layout) {

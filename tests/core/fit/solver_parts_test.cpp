@@ -1,7 +1,5 @@
-// The engine's parts: robust losses at the edges of their arguments (their
-// values in fits: the Python tests against SciPy), problem checks, step
-// norms and layout sizes; the covariance of a structured problem whose
-// information is not finite.
+// The engine's parts (losses in fits: the Python tests against SciPy): checks,
+// step norms, layout sizes, a structured covariance of non-finite information.
 
 #include <gtest/gtest.h>
 
@@ -59,9 +57,8 @@ TEST(ValidateProblem, ReportsTheFirstFailure) {
   EXPECT_TRUE(validate_problem(one, Vector{-inf}, Vector{inf}, SolverOptions{1}).has_value());
 }
 
-// Each component of a step is measured against max(|x_old|, 1), so that
-// the stopping test does not depend on the units of the parameters; a
-// gradient component that descends through its bound counts zero.
+// Step components relative to max(|x_old|, 1); a gradient component that
+// descends through its bound counts zero.
 TEST(StepNorms, RelativeToTheStartingPointAndBlockedByBounds) {
   EXPECT_TRUE(relatively_near(scaled_norm_difference(Vector{1e6 + 1}, Vector{1e6}), 1e-6, 1e-9));
   EXPECT_EQ(scaled_norm_difference(Vector{3.5, 4.0}, Vector{0.5, 0.0}), 5.0);

@@ -1,6 +1,5 @@
-// Rebuilding run-time models from named parameter values: the names a model
-// accepts, the errors and their order, and that a rebuilt model is the model
-// its constructor builds from the new values.
+// Rebuilding run-time models from named parameter values: accepted names,
+// errors in their order, and the model the constructor builds from the values.
 
 #include <gtest/gtest.h>
 
@@ -36,9 +35,7 @@ bool contains(const Names& names, const std::string& name) {
   return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-// Isothermal kinds of two, four and five parameters (the rebuild is one
-// template for all): the names each accepts in table order, its values, and
-// new values.
+// Kinds of two, four and five parameters (one rebuild template for all).
 const struct {
   std::string kind;
   Names accepted;
@@ -47,15 +44,14 @@ const struct {
     {"BM2", {"V0", "K0"}, {11.2, 160}, {12, 150}},
     {"ModifiedTait",
      {"V0", "K0", "K0_prime", "K0_double_prime"},
-     {22.5, 130, 4.2, -0.033},
-     {23, 140, 4.0, -0.03}},
+     {22, 130, 4.2, -0.033},
+     {23, 140, 4, -0.03}},
     {"Holzapfel", {"V0", "K0", "K0_prime", "n", "Z"}, {16.5, 160, 4.6, 1.0, 26.0}, {17, 170, 4.2, 2.0, 13.0}},
 };
 
-// Each kind accepts exactly its own names. The rebuilt model evaluates as the
-// model its constructor builds from the new values (derived coefficients
-// included), whatever the name order; the first of a repeated name wins;
-// invalid values fail with the constructor's error, in its order.
+// Each kind accepts exactly its own names; the rebuilt model evaluates as the
+// constructor's (derived coefficients included) whatever the name order; the
+// first of a repeated name wins; invalid values fail in the constructor's order.
 TEST(RtModelWithParameters, AcceptsItsOwnNamesAndRebuildsThroughTheConstructor) {
   const Names every_name{"V0", "K0", "K0_prime", "K0_double_prime", "K_infinity_prime",
                          "n",  "Z",  "v0",       "rt_eos.V0",       "Tr"};
@@ -98,10 +94,8 @@ std::pair<Names, Values> table_of(const ThermalModel& model) {
       model.variant());
 }
 
-// All of a model's names at once at their current values give the same
-// model; any other name is refused; the reference's names go under the
-// prefix, and a prefixed name the reference does not have is refused
-// without the prefix.
+// All its names at their current values give the same model; other names are
+// refused, a prefixed one the reference does not have without the prefix.
 TEST(ThermalModelWithParameters, EachVariantAcceptsExactlyItsOwnNames) {
   const auto models = thermal_models();
   const Names every_name{"V0",       "tr",   "rt_eos", "RT_EOS.V0", "Tr",  "theta0",
@@ -123,8 +117,7 @@ TEST(ThermalModelWithParameters, EachVariantAcceptsExactlyItsOwnNames) {
   }
 }
 
-// Einstein's Cvmax = 3 n R follows the new n, where Debye takes the given
-// Cvmax.
+// Einstein's Cvmax = 3 n R follows the new n; Debye takes the given Cvmax.
 TEST(ThermalModelWithParameters, DerivedCoefficientsFollowTheNewValues) {
   const auto models = thermal_models();
   const auto rebuilt = [&models](std::size_t k, const Names& names, const Values& values) {
@@ -136,10 +129,8 @@ TEST(ThermalModelWithParameters, DerivedCoefficientsFollowTheNewValues) {
   EXPECT_EQ(debye, 40.0);
 }
 
-// Betas are checked after the lengths and before the names; names before
-// values; the reference's values before the thermal ones, whose errors are
-// the constructor's. Names are quoted with backslash escapes for quotes,
-// backslashes and control characters.
+// Lengths, betas, names, the reference's values, then the thermal ones;
+// names are quoted with escapes for quotes, backslashes and control characters.
 TEST(ThermalModelWithParameters, ErrorsAndTheirPrecedence) {
   const auto models = thermal_models();
   const ThermalModel& linear = models[3];
@@ -160,8 +151,7 @@ TEST(ThermalModelWithParameters, ErrorsAndTheirPrecedence) {
   for (const auto& [model, names, values, expected] : rows) {
     EXPECT_TRUE(fails_with(ThermalModel::with_parameters(model, names, values), expected)) << names[0];
   }
-  // Accepted counterparts: a zero beta1 (the first of two), betas with cubic
-  // compressibility.
+  // Accepted: a zero beta1 (the first of two); betas under cubic compressibility.
   EXPECT_TRUE(
       ThermalModel::with_parameters(linear_law, Names{"beta1", "beta1"}, Values{0.0, 1.0}).has_value());
   const auto no_dK_dT = *thermal::ThermalReferenceState::make(
