@@ -1,6 +1,5 @@
-// The bounded Levenberg-Marquardt engine: how its runs end and what the
-// failures of a residual function lead to (its optima: the EOS fronts and
-// the Python tests against SciPy).
+// The bounded Levenberg-Marquardt engine: how runs end and what residual
+// failures lead to (optima: the EOS fronts and Python tests against SciPy).
 
 #include "core/fit/least_squares.hpp"
 
@@ -33,14 +32,15 @@ FitResult<SolverResult> solve(const auto& residual, const Vector& x0, const Solv
 struct Scripted {
   double x0;
   std::string script;
-  double f = 1.0;
+  double x = x0, f = 1.0, last_step = 0.0;  // last_step: that of the last scripted trial
   std::size_t calls = 0;
 
   FitResult<Vector> operator()(std::span<const double> p) {
     const char step = calls < script.size() ? script[calls] : '.';
     ++calls;
     if (step == '.') return Vector{p[0] - x0 + 1.0};
-    if (step == 'v') f *= 0.5;
+    last_step = x - p[0];
+    if (step == 'v') x = p[0], f *= 0.5;
     return Vector{f};
   }
 };
@@ -98,6 +98,7 @@ TEST(LeastSquares, HowARunEnds) {
     }
   }
   EXPECT_EQ(rejected.calls, 24u);
+  EXPECT_NEAR(capped.last_step / capped.f, 1e-30, 1e-36) << capped.x;
 }
 
 // A model error at a trial point is a rejected step: the damping grows and
