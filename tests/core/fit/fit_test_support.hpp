@@ -1,10 +1,11 @@
 #pragma once
-// Shared pieces of the fitting tests: error matchers, residual functions of
-// problems with known solutions, and a recorder of evaluated points.
+// Shared pieces of the fitting tests: error matchers and vector comparisons.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -22,8 +23,6 @@ using nivaltus::test::relatively_near;
 using Vector = std::vector<double>;
 
 inline FitError input(std::string message) { return FitError::invalid_input(std::move(message)); }
-inline FitError evaluation(std::string message) { return FitError::evaluation_failed(std::move(message)); }
-inline const FitError invalid_vector = evaluation("residual evaluation returned an invalid vector");
 
 // Every element within tolerance·max(|expected|, floor) of the expected one.
 inline ::testing::AssertionResult all_near(std::span<const double> actual, std::span<const double> expected,
@@ -41,56 +40,12 @@ inline ::testing::AssertionResult all_near(std::span<const double> actual, std::
 }
 
 // Bitwise equality of two vectors (NaN payloads and signed zeros included).
-inline ::testing::AssertionResult bit_identical(std::span<const double> a, std::span<const double> b) {
-  if (a.size() != b.size()) return ::testing::AssertionFailure() << "size " << a.size() << " != " << b.size();
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::bit_cast<std::uint64_t>(a[i]) != std::bit_cast<std::uint64_t>(b[i])) {
-      return ::testing::AssertionFailure() << "element " << i << ": " << a[i] << " vs " << b[i];
-    }
-  }
-  return ::testing::AssertionSuccess();
+inline bool bit_identical(std::span<const double> a, std::span<const double> b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size_bytes()) == 0;
 }
 
-// Straight line y = a + b·x with weights: r_i = (a + b·x_i − y_i)/σ_i.
-struct WeightedLine {
-  Vector x, y, sigma;
-
-  FitResult<Vector> operator()(std::span<const double> p) const {
-    Vector r(x.size());
-    for (std::size_t i = 0; i < x.size(); ++i) r[i] = (p[0] + p[1] * x[i] - y[i]) / sigma[i];
-    return r;
-  }
-};
-
-// Errors in both variables: parameters a, b, then the true abscissae ξ_i;
-// residuals (y_i − a − b·ξ_i)/σ_y for every point, then (x_i − ξ_i)/σ_x.
-struct ErrorsInVariablesLine {
-  Vector x, y;
-  double sigma_x, sigma_y;
-
-  FitResult<Vector> operator()(std::span<const double> p) const {
-    const std::size_t n = x.size();
-    Vector r(2 * n);
-    for (std::size_t i = 0; i < n; ++i) {
-      r[i] = (y[i] - p[0] - p[1] * p[2 + i]) / sigma_y;
-      r[n + i] = (x[i] - p[2 + i]) / sigma_x;
-    }
-    return r;
-  }
-};
-
-// A reproducible scatter in [−1, 1] (no random generator: the values must
-// not depend on the library).
+// A reproducible scatter in [−1, 1] that does not depend on a library's
+// random generator.
 inline double scatter(std::size_t i) { return std::sin(1.7 * static_cast<double>(i) + 0.3); }
-
-inline ErrorsInVariablesLine scattered_line(std::size_t points, double sigma_x, double sigma_y) {
-  ErrorsInVariablesLine line{{}, {}, sigma_x, sigma_y};
-  for (std::size_t i = 0; i < points; ++i) {
-    const double xi = static_cast<double>(i) * 10.0 / static_cast<double>(points);
-    line.x.push_back(xi + sigma_x * scatter(i));
-    line.y.push_back(1.5 + 0.8 * xi + sigma_y * scatter(i + 1000));
-  }
-  return line;
-}
 
 }  // namespace nivaltus::fit::test

@@ -1,6 +1,5 @@
-// The bounded Levenberg-Marquardt engine: how its runs end and what the
-// failures of a residual function lead to. Its optima are checked against
-// closed forms and SciPy through the EOS fronts and the Python interface.
+// The bounded Levenberg-Marquardt engine: how runs end and what residual
+// failures lead to (optima: the EOS fronts and Python tests against SciPy).
 
 #include "core/fit/least_squares.hpp"
 
@@ -27,59 +26,47 @@ FitResult<SolverResult> solve(const auto& residual, const Vector& x0, const Solv
                                 residual);
 }
 
-SolverResult run(const auto& residual, const Vector& x0, const SolverOptions& options = {}) {
-  auto result = solve(residual, x0, options);
-  EXPECT_TRUE(result.has_value()) << result.error();
-  return result.value_or(SolverResult{});
-}
-
 // r = x − x0 + 1 with J = 1, so that a trial at damping λ lies at
 // x − f/(1 + λ), except at scripted calls: '=' returns the current residual
-// again (an equal cost, rejected), 'v' half of it (accepted). Records the
-// scripted trials and the points they were taken from.
+// again (an equal cost, rejected), 'v' half of it (accepted).
 struct Scripted {
   double x0;
   std::string script;
-  double x = x0, f = 1.0;
+  double x = x0, f = 1.0, last_step = 0.0;  // last_step: that of the last scripted trial
   std::size_t calls = 0;
-  std::vector<std::tuple<double, double, double>> trials{};  // (from, residual there, trial)
 
   FitResult<Vector> operator()(std::span<const double> p) {
     const char step = calls < script.size() ? script[calls] : '.';
     ++calls;
     if (step == '.') return Vector{p[0] - x0 + 1.0};
-    trials.emplace_back(x, f, p[0]);
-    if (step == '=') return Vector{f};
-    x = p[0], f *= 0.5;
+    last_step = x - p[0];
+    if (step == 'v') x = p[0], f *= 0.5;
     return Vector{f};
   }
 };
 
 // How a run ends. Budgets of one and two evaluations stop before any trial
 // and after the first; the exact line starts at its optimum (gtol, with a
-// second Jacobian at the end); a residual of 1e200 passes the checks but its
-// cost overflows, which is never success. r = (x − 3, x − 5) from 0 ends on
-// ftol; r = x − 3 with gtol out of the way on xtol after an accepted step;
-// the noisy line on both. Rejected trials raise λ tenfold from 1e-3: from
-// x0 = 3 the 20th and later steps round back onto x0 and are not evaluated,
-// and the smallest attempted step satisfies xtol. After 23 rejections and an
-// acceptance (λ = 0.3·1e20) λ grows to its cap 1e30, and 24 rejections with
-// xtol out of reach find no acceptable step.
+// second Jacobian); a cost that overflows is never success. r = (x − 3, x − 5)
+// ends on ftol; r = x − 3 without gtol on xtol; the noisy line on both.
+// Rejected trials raise λ tenfold from 1e-3: from x0 = 3 the 20th and later
+// steps round back onto x0 and are not evaluated, and the smallest attempted
+// step satisfies xtol. After 23 rejections and an acceptance (λ = 0.3·1e20)
+// λ reaches its cap 1e30, and 24 rejections without xtol find no step.
 TEST(LeastSquares, HowARunEnds) {
-  const WeightedLine exact{{0, 1, 2}, {1, 3, 5}, {1, 1, 1}};
-  const WeightedLine noisy{{0, 1, 2, 3, 4}, {1.0, 3.1, 4.9, 7.2, 9.0}, {1, 1, 1, 1, 1}};
-  const Residual overflowing = [](std::span<const double>) -> FitResult<Vector> {
-    return Vector{1e200, 1e200};
+  const auto line = [](Vector y) -> Residual {
+    return [y](std::span<const double> p) -> FitResult<Vector> {
+      Vector r(y.size());
+      for (std::size_t i = 0; i < y.size(); ++i) r[i] = p[0] + p[1] * static_cast<double>(i) - y[i];
+      return r;
+    };
   };
-  const Residual two = [](std::span<const double> p) -> FitResult<Vector> {
-    return Vector{p[0] - 3.0, p[0] - 5.0};
-  };
-  const Residual one = [](std::span<const double> p) -> FitResult<Vector> { return Vector{p[0] - 3.0}; };
+  const Residual exact = line({1, 3, 5}), noisy = line({1.0, 3.1, 4.9, 7.2, 9.0});
+  const Residual overflowing = [](auto) -> FitResult<Vector> { return Vector{1e200, 1e200}; };
+  const Residual two = [](auto p) -> FitResult<Vector> { return Vector{p[0] - 3.0, p[0] - 5.0}; };
+  const Residual one = [](auto p) -> FitResult<Vector> { return Vector{p[0] - 3.0}; };
   Scripted rejected{3.0, "..." + std::string(19, '=')};
   Scripted capped{0.0, "..." + std::string(23, '=') + "v.." + std::string(24, '=')};
-  SolverOptions budget_one, budget_two, no_gtol, no_xtol;
-  budget_one.max_nfev = 1, budget_two.max_nfev = 2, no_gtol.gtol = 1e-300, no_xtol.xtol = 1e-300;
-
   const std::string budget = "The maximum number of function evaluations is exceeded.";
   const std::string no_step = "No acceptable optimization step could be computed.";
   const std::string xtol = "`xtol` termination condition is satisfied.";
@@ -91,19 +78,19 @@ TEST(LeastSquares, HowARunEnds) {
     std::string message;
     std::size_t nfev, njev;
   } cases[] = {
-      {exact, {0.0, 0.0}, budget_one, 0, budget, 1, 1},
-      {exact, {0.0, 0.0}, budget_two, 0, budget, 2, 1},
+      {exact, {0.0, 0.0}, {1}, 0, budget, 1, 1},
+      {exact, {0.0, 0.0}, {2}, 0, budget, 2, 1},
       {exact, {1.0, 2.0}, {}, 1, "`gtol` termination condition is satisfied.", 1, 2},
       {overflowing, {1.0}, {}, 0, no_step, 1, 1},
       {two, {0.0}, {}, 2, "`ftol` termination condition is satisfied.", 4, 4},
-      {one, {0.0}, no_gtol, 3, xtol, 5, 5},
+      {one, {0.0}, {{}, 1.0, 1e-8, 1e-300}, 3, xtol, 5, 5},
       {noisy, {0.0, 0.0}, {}, 4, "Both `ftol` and `xtol` termination conditions are satisfied.", 5, 5},
       {std::ref(rejected), {3.0}, {}, 3, xtol, 20, 2},
-      {std::ref(capped), {0.0}, no_xtol, 0, no_step, 49, 2},
+      {std::ref(capped), {0.0}, {{}, 1.0, 1e-8, 1e-8, 1e-300}, 0, no_step, 49, 2},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(&c - cases);
-    const SolverResult r = run(c.residual, c.x0, c.options);
+    const SolverResult r = solve(c.residual, c.x0, c.options).value();
     EXPECT_EQ(std::tuple(r.status, r.success, r.message, r.nfev, r.njev),
               std::tuple(c.status, c.status != 0, c.message, c.nfev, c.njev));
     if (c.nfev == 1) {
@@ -111,42 +98,29 @@ TEST(LeastSquares, HowARunEnds) {
     }
   }
   EXPECT_EQ(rejected.calls, 24u);
-  std::vector<double> lambdas;
-  for (int k = 0; k < 19; ++k) lambdas.push_back(1e-3 * std::pow(10.0, k));
-  for (int k = 0; k < 23; ++k) lambdas.push_back(1e-3 * std::pow(10.0, k));
-  lambdas.push_back(1e20);
-  for (int k = 0; k < 24; ++k) lambdas.push_back(std::min(3e19 * std::pow(10.0, k), 1e30));
-  auto trials = rejected.trials;
-  trials.insert(trials.end(), capped.trials.begin(), capped.trials.end());
-  ASSERT_EQ(trials.size(), lambdas.size());
-  for (std::size_t k = 0; k < trials.size(); ++k) {
-    const auto [from, f, trial] = trials[k];
-    const double step = f / (1.0 + lambdas[k]);
-    EXPECT_NEAR(from - trial, step, 1e-6 * step + 1.5e-16 * std::fabs(from)) << k;
-  }
+  EXPECT_NEAR(capped.last_step / capped.f, 1e-30, 1e-36) << capped.x;
 }
 
 // A model error at a trial point is a rejected step: the damping grows and
 // a shorter step is tried. Any other failure of the residual function ends
 // the run with its own error, at a trial as at the start; so does a model
-// error at the start, and a residual vector that changes length.
+// error at the start, and a residual vector that the layout does not fit.
 TEST(LeastSquares, ResidualFailures) {
   const FitError eos = FitError::eos(EosError::invalid_state("volume", "must be positive and finite"));
   const FitError evaluation = FitError::evaluation_failed("residual function raised");
-  // r = (x − 3, 2(x + 1)) from 100, failing at the seventh call: start, two
-  // for the Jacobian, the first trial, two for the next Jacobian, the second
-  // trial.
-  const auto failing_at = [](const FitError& error, std::size_t failing_call, std::size_t& calls) {
-    return [&error, failing_call, &calls](std::span<const double> p) -> FitResult<Vector> {
+  // r = (x − 3, 2(x + 1)) from 100, failing at the seventh call (the second
+  // trial, after two central-difference Jacobians) or at the start.
+  std::size_t calls = 0;
+  const auto failing_at = [&calls](const FitError& error, std::size_t failing_call) {
+    calls = 0;
+    return [&calls, error, failing_call](std::span<const double> p) -> FitResult<Vector> {
       if (++calls == failing_call) return std::unexpected(error);
       return Vector{p[0] - 3.0, 2.0 * (p[0] + 1.0)};
     };
   };
-  std::size_t calls = 0;
-  EXPECT_TRUE(fails_with(solve(failing_at(evaluation, 7, calls), {100.0}), evaluation));
+  EXPECT_TRUE(fails_with(solve(failing_at(evaluation, 7), {100.0}), evaluation));
   EXPECT_EQ(calls, 7u);
-  calls = 0;
-  EXPECT_TRUE(fails_with(solve(failing_at(eos, 1, calls), {100.0}), eos));
+  EXPECT_TRUE(fails_with(solve(failing_at(eos, 1), {100.0}), eos));
   // r = x² − 4 from 0.5: the Gauss-Newton step overshoots to 4.25, past the
   // model's domain x ≤ 3; the damped retry lands inside and the run goes on
   // to the root 2.
@@ -155,16 +129,10 @@ TEST(LeastSquares, ResidualFailures) {
     if (p[0] > 3.0) return ++outside, std::unexpected(eos);
     return Vector{p[0] * p[0] - 4.0};
   };
-  const SolverResult root = run(bounded_domain, {0.5});
+  const SolverResult root = solve(bounded_domain, {0.5}).value();
   EXPECT_TRUE(root.success) << root.message;
   EXPECT_NEAR(root.x[0], 2.0, 1e-8);
   EXPECT_GE(outside, 1u);
-
-  std::size_t length = 2;
-  const auto changing = [&](std::span<const double> p) -> FitResult<Vector> {
-    return Vector(length++, p[0] - 1.0);
-  };
-  EXPECT_TRUE(fails_with(solve(changing, {0.0}), invalid_vector));
   const auto three = [](std::span<const double>) -> FitResult<Vector> { return Vector{1.0, 2.0, 3.0}; };
   EXPECT_TRUE(fails_with(solve(three, {0.0, 1.0, 2.0}, {}, StructuredLayout{1, 2, 1}),
                          input("structured layout does not match the residual vector")));
