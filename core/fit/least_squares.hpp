@@ -173,10 +173,12 @@ FitResult<SolverResult> least_squares_internal(std::span<const double> initial, 
         FitResult<std::vector<double>> r = residual(std::span<const double>(trial));
         if (!r && r.error().kind() != FitError::Kind::Eos) return std::unexpected(std::move(r).error());
         if (r) {
-          if (auto valid = validate_residuals(*r, m); !valid) return std::unexpected(std::move(valid).error());
+          if (auto valid = validate_residuals(*r, m); !valid)
+            return std::unexpected(std::move(valid).error());
         }
         // A trial outside the model's domain counts as one of infinite cost.
-        const double trial_cost = r ? robust_cost(*r, loss, f_scale) : std::numeric_limits<double>::infinity();
+        const double trial_cost =
+            r ? robust_cost(*r, loss, f_scale) : std::numeric_limits<double>::infinity();
         ++nfev;
         if (trial_cost < cost_before) {
           x.swap(trial);

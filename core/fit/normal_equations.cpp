@@ -111,7 +111,8 @@ void hold_parameter(StructuredNormalSystem& system, std::size_t i) {
   }
   const std::size_t l = (i - g) / points;
   const std::size_t p = (i - g) % points;
-  isolate(std::span<double>(system.latent_blocks).subspan(p * latent_count * latent_count, latent_count * latent_count),
+  isolate(std::span<double>(system.latent_blocks)
+              .subspan(p * latent_count * latent_count, latent_count * latent_count),
           latent_count, l);
   for (std::size_t a = 0; a < g; ++a) system.coupling_blocks[(p * g + a) * latent_count + l] = 0.0;
 }
@@ -234,8 +235,8 @@ NormalEquations normal_equations_for_layout(const Jacobian& jacobian, std::span<
   return structured_normal_equations(global, latent, residuals, weights, layout);
 }
 
-void hold_blocked_parameters(NormalEquations& normal, std::span<const double> x, std::span<const double> lower,
-                             std::span<const double> upper) {
+void hold_blocked_parameters(NormalEquations& normal, std::span<const double> x,
+                             std::span<const double> lower, std::span<const double> upper) {
   for (std::size_t i = 0; i < normal.gradient.size(); ++i) {
     if (!blocked_by_bound(normal.gradient[i], x[i], lower[i], upper[i])) continue;
     normal.gradient[i] = 0.0;

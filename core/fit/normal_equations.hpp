@@ -62,8 +62,8 @@ NormalEquations normal_equations_for_layout(const Jacobian& jacobian, std::span<
 // block form alike, so every damped step leaves it exactly where it is and
 // the free parameters take the step of the problem restricted to them.
 // Without such a parameter nothing changes.
-void hold_blocked_parameters(NormalEquations& normal, std::span<const double> x, std::span<const double> lower,
-                             std::span<const double> upper);
+void hold_blocked_parameters(NormalEquations& normal, std::span<const double> x,
+                             std::span<const double> lower, std::span<const double> upper);
 
 // The damped step for λ: each solved diagonal d becomes d + λ·|d| (d + λ
 // where d is zero or NaN), the right side is −G. The system is not changed.
