@@ -36,16 +36,16 @@ std::string type_name(PyObject* object) {
 // evaluation. An Exception raised on the way becomes EvaluationFailed with
 // "<type>: <str>" and is dropped. Any other BaseException (KeyboardInterrupt,
 // SystemExit, GeneratorExit) is the user's or the interpreter's, not a fault
-// of the evaluation: it is kept in `interrupt`, the evaluation fails so that
-// the engine stops, and the caller raises it unchanged, so that Ctrl-C and
-// sys.exit() pass through `except Exception` around a fit.
+// of the evaluation: it is kept in `interrupt`, the evaluation fails (an
+// EvaluationFailed, which ends the run at once), and the caller raises it
+// unchanged, so that Ctrl-C and sys.exit() pass through `except Exception`
+// around a fit.
 class PythonResidual {
  public:
   PythonResidual(PyObject* function, std::optional<PyError>& interrupt)
       : function_(function), interrupt_(&interrupt) {}
 
   fit::FitResult<std::vector<double>> operator()(std::span<const double> parameters) const {
-    if (*interrupt_) return fit::fail_evaluation("evaluation interrupted");
     // A residual function implemented in C never runs the interpreter's
     // signal check itself; a pending Ctrl-C is honoured here.
     if (PyErr_CheckSignals() != 0) return failed();
