@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
+#include <regex>
 #include <string>
 
 #include "tests/core/test_support.hpp"
@@ -15,12 +16,15 @@ namespace {
 
 using namespace test;
 
-// Signed zeros, the edges of the positional range [1e-4, 1e16), the extremes.
+// Signed zeros, each edge of the positional range [1e-4, 1e16) with the
+// doubles on both sides of it, the extremes.
 TEST(FormatNumber, Table) {
   const std::pair<double, const char*> cases[] = {
       {0.0, "0.0"},         {-0.0, "-0.0"},
       {1e-4, "0.0001"},     {std::nextafter(1e-4, 0.0), "9.999999999999999e-5"},
       {-2.5e16, "-2.5e16"}, {9999999999999998.0, "9999999999999998.0"},
+      {-1e16, "-1e16"},     {std::nextafter(1e16, inf), "1.0000000000000002e16"},
+      {std::nextafter(1e-4, 1.0), "0.00010000000000000002"},
       {tiny, "5e-324"},     {std::numeric_limits<double>::max(), "1.7976931348623157e308"},
       {-nan, "NaN"},        {-inf, "-inf"},
   };
@@ -32,6 +36,8 @@ TEST(FormatNumber, Table) {
 TEST(FormatNumber, ShortestRoundTrip) {
   std::mt19937_64 random(20240611);
   std::uniform_real_distribution<double> exponent(-4.0, 16.0);
+  const std::regex positional(R"(-?(0|[1-9]\d*)\.(0|\d*[1-9]))");
+  const std::regex exponential(R"(-?[1-9](\.\d*[1-9])?e-?[1-9]\d*)");
   for (int i = 0; i < 40000; ++i) {
     const double x =
         i % 2 ? std::bit_cast<double>(random()) : std::pow(10.0, exponent(random)) * (i % 4 - 1.0);
@@ -40,6 +46,9 @@ TEST(FormatNumber, ShortestRoundTrip) {
     ASSERT_EQ(std::strtod(text.c_str(), nullptr), x) << text;
     const auto e = text.find('e');
     ASSERT_EQ(e == std::string::npos, std::abs(x) >= 1e-4 && std::abs(x) < 1e16) << text;
+    // Positional: no leading zero but a lone one, no trailing zero but ".0".
+    // Exponent: one leading digit, no trailing zero, no '+', no exponent zeros.
+    ASSERT_TRUE(std::regex_match(text, e == std::string::npos ? positional : exponential)) << text;
     std::string digits = text.substr(0, e);
     std::erase_if(digits, [](char c) { return c < '0' || c > '9'; });
     const auto significant = digits.find_last_not_of('0') - digits.find_first_not_of('0') + 1;

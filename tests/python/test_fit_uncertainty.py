@@ -48,6 +48,7 @@ LINEAR, SUMMARY, ONE = linear_uncertainty, monte_carlo_summary, np.ones(1)
         (LINEAR, (np.ones((0, 2)), np.eye(2), np.ones(0)), "invalid dimensions for linear uncertainty propagation"),
         (LINEAR, (np.ones((1, 1)), ONE, np.ones(2)), "invalid dimensions for linear uncertainty propagation"),
         (LINEAR, (np.full((1, 1), math.nan), ONE, -ONE), "linear uncertainty inputs must be finite"),  # then the sign
+        (LINEAR, (np.ones((1, 1)), ONE, np.array([math.nan])), "linear uncertainty inputs must be finite"),
         (LINEAR, (np.ones((2, 2)), np.eye(2), np.array([1.0, -1e-300])), "state variances must be nonnegative"),
         (LINEAR, (np.ones((1, 2)), np.array([[1.0, 2.0], [2.0, 1.0]]), ONE),
          "parameter covariance must be positive semidefinite"),
@@ -76,6 +77,12 @@ NON_FINITE = "raises the non-finite error"
                   np.zeros(2), True),
          dict(variance=[2.0 ** 830, 2.0 ** 30], covariance=[[2.0 ** 830, 2.0 ** 430], [2.0 ** 430, 2.0 ** 30]])),
         (LINEAR, (np.array([[1e200]]), np.ones((1, 1)), np.zeros(1)), NON_FINITE),
+        # Valid singular covariances: a zero pivot on the diagonal (factor [[2, 0], [1, 0]]), and one met
+        # again below it (factor rows (1, 0, 0), (1, 0, 0), (0, 0, √2)).
+        (LINEAR, (np.eye(2), np.array([[4.0, 2.0], [2.0, 1.0]]), np.zeros(2), True),
+         dict(variance=[4.0, 1.0], covariance=[[4.0, 2.0], [2.0, 1.0]])),
+        (LINEAR, (np.eye(3), np.array([[1.0, 1.0, 0.0], [1.0, 1.0, 0.0], [0.0, 0.0, 2.0]]), np.zeros(3)),
+         dict(variance=[1.0, 1.0, 2.0])),
         (SUMMARY, (E308[:2], 0.9), dict(standard_error=[0.0], lower=[1e308], upper=[1e308])),  # the sum overflows
         # Deviations (2, 2, −4)·1e308/3: s = 2e308/√3; lower = −1e308 + 0.1·2e308, whose gap overflows.
         (SUMMARY, (E308, 0.9), dict(standard_error=[2.0 / math.sqrt(3.0) * 1e308], lower=[-8e307], upper=[1e308])),

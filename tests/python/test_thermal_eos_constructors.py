@@ -1,5 +1,6 @@
 """ThermalEos constructors: keyword wiring, argument conversion, keyword laws and reference handling."""
 
+import inspect
 import math
 
 import pytest
@@ -84,6 +85,24 @@ def test_keyword_laws_and_interface_checks(constructor, arguments, message):
     error = raises(ValidationError, lambda: build(constructor, **arguments))
     assert str(error).startswith(message)
     assert type(error) is (EosValidationError if message.startswith("invalid parameter") else ValidationError)
+
+
+# inspect shows the defaults of the text signatures, law names as str and numbers as float.
+@pytest.mark.parametrize(
+    "constructor, defaults",
+    [
+        (MG, dict(debye_temperature_law="integrated_gruneisen", thermal_pressure_reference="reference_temperature",
+                  cvmax=None)),
+        (RS, dict(alpha1=0.0, thermal_expansion_law="constant", reference_volume_law="integrated_expansivity",
+                  bulk_modulus_law="linear_temperature", beta1=0.0, beta2=0.0, beta3=0.0, kprime_log_coefficient=0.0)),
+        (MOG, dict(beta=0.0, qbo=1.0, d=1.0, mb=0.0, qb1o=1.0, d1=1.0, mb1=0.0, n=None)),
+    ],
+)
+def test_signature_defaults(constructor, defaults):
+    parameters = inspect.signature(getattr(ThermalEos, constructor)).parameters.values()
+    shown = {p.name: p.default for p in parameters if p.default is not inspect.Parameter.empty}
+    assert [(name, type(value)) for name, value in shown.items()] == [(k, type(v)) for k, v in defaults.items()]
+    assert shown == defaults
 
 
 def test_reference_handling():

@@ -117,6 +117,35 @@ TEST(ThermalModelWithParameters, EachVariantAcceptsExactlyItsOwnNames) {
   }
 }
 
+// The names a fit of each variant accepts, written out as users write them,
+// in Kind order and in the order the values are passed on.
+TEST(ThermalModelWithParameters, NamesAreTheOnesUsersWrite) {
+  const Names expected[] = {
+      {"Tr", "theta0", "gamma0", "a", "b", "n"},
+      {"Tr", "theta0", "gamma0", "gamma_inf", "beta", "anharmonic_a", "anharmonic_m", "electronic_e",
+       "electronic_g", "n"},
+      {"Tr", "theta_B1", "d_B1", "m_B1", "theta_B2", "d_B2", "m_B2", "theta_E1", "m_E1", "theta_E2", "m_E2",
+       "gamma0", "gamma_inf", "beta", "anharmonic_a", "anharmonic_m", "electronic_e", "electronic_g", "defect_H",
+       "defect_S", "n"},
+      {"Tr", "alpha_KT"},
+      {"Tr", "theta0", "gamma0", "q", "n", "A", "m"},
+      {"Tr", "alpha_KT_ref", "dK_dT_V"},
+      {"Tr", "eta0", "c0", "c1", "c2", "c3", "c4", "c5"},
+      {"Tr", "theta0", "gamma0", "q", "n", "Cvmax"},
+      {"Tr", "theta0", "gamma0", "q", "n"},
+      {"Tr", "theta", "alpha0", "n"},
+      {"Tr", "theta", "alpha0", "n"},
+      {"Tr", "QE1o", "mE1", "QE2o", "mE2", "delta", "t", "a_0", "m", "g", "e_0", "beta", "QBo", "d", "mb", "QB1o",
+       "d1", "mb1", "n"},
+      {"Tr", "alpha0", "dK_dT", "alpha1", "beta1", "beta2", "beta3", "kprime_log_coefficient"},
+  };
+  const auto models = thermal_models();
+  ASSERT_EQ(models.size(), std::size(expected));
+  for (std::size_t k = 0; k < models.size(); ++k) {
+    EXPECT_EQ(table_of(models[k]).first, expected[k]) << models[k].model_name();
+  }
+}
+
 // Einstein's Cvmax = 3 n R follows the new n; Debye takes the given Cvmax.
 TEST(ThermalModelWithParameters, DerivedCoefficientsFollowTheNewValues) {
   const auto models = thermal_models();

@@ -1,7 +1,11 @@
 #include "core/parallel/parallel_map.hpp"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <expected>
@@ -102,17 +106,50 @@ TEST(WorkerPool, ChunksRunOnWorkers) {
   EXPECT_FALSE(threads.contains(std::this_thread::get_id()));
 }
 
-// Unset, plain, capped at 4 per processor, beyond SIZE_MAX, and not all
-// digits: (text, processors, workers).
+// Unset, plain (every digit from 0 to 9 among them), capped at 4 per
+// processor up to SIZE_MAX itself, beyond SIZE_MAX, and not all digits:
+// (text, processors, workers).
 TEST(WorkerPool, Settings) {
   const std::tuple<const char*, std::size_t, std::size_t> settings[] = {
-      {nullptr, 8, 8}, {"3", 8, 3}, {"33", 8, 32}, {"18446744073709551616", 8, 8}, {"-4", 8, 8},
+      {nullptr, 8, 8},      {"3", 8, 3},
+      {"33", 8, 32},        {"9", 8, 9},
+      {"19", 8, 19},        {"90", 30, 90},
+      {"12345678", 2, 8},   {"18446744073709551615", 8, 32},
+      {"18446744073709551616", 8, 8}, {"-4", 8, 8},
   };
   for (const auto& [text, processors, workers] : settings) {
     EXPECT_EQ(worker_count_setting(text, processors), workers) << (text ? text : "(unset)");
   }
   for (const char* text : {(const char*)nullptr, "0", "1m"}) EXPECT_EQ(stack_size_setting(text), 2u << 20);
   EXPECT_EQ(stack_size_setting("1000000000000"), 1'000'000'000'000u);
+}
+
+// A child forked after the process-wide pool has started has none of its
+// workers: it maps on a pool of its own, promptly, where the inherited queue
+// would leave it waiting for ever. The parent gives it 10 seconds.
+TEST(WorkerPool, ForkedChildMapsOnAPoolOfItsOwn) {
+  const auto index = [](std::size_t i) -> Outcome { return static_cast<double>(i); };
+  std::vector<double> values(1 << 17);
+  ASSERT_FALSE(map_in_place(WorkerPool::instance(), values.data(), values.size(), index));
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::vector<double> mapped(values.size());
+    const bool failed = map_in_place(WorkerPool::instance(), mapped.data(), mapped.size(), index).has_value();
+    _exit(!failed && mapped == values ? 0 : 1);
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  int status = 0;
+  pid_t ended = 0;
+  while ((ended = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (ended == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+  }
+  EXPECT_EQ(ended, child) << "the child's map did not end within 10 seconds";
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -17,24 +17,35 @@ namespace {
 using namespace test;
 using thermal_test::debye_function_3_reference;
 
-// Every grid point within 2e-15 of the 40-digit value; no step from one grid
-// point to the next (across every interval end of the table) goes upwards.
-TEST(DebyeFunction3, WithinTwoUnitsInTheFifteenthDigitAndDecreasing) {
-  long double worst = 0.0L;
-  double worst_x = 0.0, previous = 1.0;
+// Every grid point within what its branch achieves of the 40-digit value
+// (measured: 2.07e-16 relative for the table below 12, 2.91e-16 for the
+// tail from 12 to 150); no step from one grid point to the next (across
+// every interval end of the table) goes upwards.
+TEST(DebyeFunction3, WithinAUlpOrTwoAndDecreasing) {
+  struct Branch {
+    const char* name;
+    double end;  // the branch serves x below this
+    long double bound, worst = 0.0L;
+    double worst_x = 0.0;
+  } branches[] = {{"table", debye_table::upper_end, 2.5e-16L}, {"tail", inf, 3.5e-16L}};
+  double previous = 1.0;
   for (const auto& row : debye_function_3_reference) {
     const EosResult<double> d3 = debye_function_3(row.x);
     ASSERT_TRUE(d3.has_value()) << row.x;
     const long double relative = std::fabs((*d3 - row.d3) / row.d3);
-    EXPECT_LE(relative, 2e-15L) << "x = " << row.x;
+    Branch& branch = row.x < branches[0].end ? branches[0] : branches[1];
+    EXPECT_LE(relative, branch.bound) << branch.name << ", x = " << row.x;
     EXPECT_LE(*d3, previous) << row.x;
     previous = *d3;
-    if (relative > worst) {
-      worst = relative;
-      worst_x = row.x;
+    if (relative > branch.worst) {
+      branch.worst = relative;
+      branch.worst_x = row.x;
     }
   }
-  std::printf("D3 against 40-digit values: worst relative difference %.2Le at x = %.17g\n", worst, worst_x);
+  for (const Branch& branch : branches) {
+    std::printf("D3 against 40-digit values, %s: worst relative difference %.2Le at x = %.17g\n", branch.name,
+                branch.worst, branch.worst_x);
+  }
 }
 
 // D3(x) = 3/x^3 int_0^x t^3/(e^t - 1) dt by mpmath.quad at 40 digits, on both
