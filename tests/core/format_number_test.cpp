@@ -20,13 +20,19 @@ using namespace test;
 // doubles on both sides of it, the extremes.
 TEST(FormatNumber, Table) {
   const std::pair<double, const char*> cases[] = {
-      {0.0, "0.0"},         {-0.0, "-0.0"},
-      {1e-4, "0.0001"},     {std::nextafter(1e-4, 0.0), "9.999999999999999e-5"},
-      {-2.5e16, "-2.5e16"}, {9999999999999998.0, "9999999999999998.0"},
-      {-1e16, "-1e16"},     {std::nextafter(1e16, inf), "1.0000000000000002e16"},
+      {0.0, "0.0"},
+      {-0.0, "-0.0"},
+      {1e-4, "0.0001"},
+      {std::nextafter(1e-4, 0.0), "9.999999999999999e-5"},
+      {-2.5e16, "-2.5e16"},
+      {9999999999999998.0, "9999999999999998.0"},
+      {-1e16, "-1e16"},
+      {std::nextafter(1e16, inf), "1.0000000000000002e16"},
       {std::nextafter(1e-4, 1.0), "0.00010000000000000002"},
-      {tiny, "5e-324"},     {std::numeric_limits<double>::max(), "1.7976931348623157e308"},
-      {-nan, "NaN"},        {-inf, "-inf"},
+      {tiny, "5e-324"},
+      {std::numeric_limits<double>::max(), "1.7976931348623157e308"},
+      {-nan, "NaN"},
+      {-inf, "-inf"},
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(format_number(value), text) << text;
 }

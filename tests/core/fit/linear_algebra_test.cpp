@@ -155,7 +155,8 @@ TEST(DenseSolves, ScaledLinearSystemAndPseudoinverse) {
   EXPECT_TRUE(fails_with(solve_scaled_linear_system(Vector{1, 0, 0, 0}, Vector{1, 1}, 2),
                          FitError::singular_system()));
   // The elimination alone checks its sizes too.
-  for (const auto& [matrix, rhs] : {std::pair{Vector{1, 0, 0, 1}, Vector{1}}, {Vector{1, 0, 0}, Vector{1, 1}}}) {
+  for (const auto& [matrix, rhs] :
+       {std::pair{Vector{1, 0, 0, 1}, Vector{1}}, {Vector{1, 0, 0}, Vector{1, 1}}}) {
     EXPECT_TRUE(fails_with(solve_linear_system(matrix, rhs, 2), input("invalid linear system dimensions")));
   }
   const auto inverse = symmetric_pseudoinverse(Vector{4e16, 0.1, 0.1, 3e-18}, 2, 2);

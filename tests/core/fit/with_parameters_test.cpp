@@ -124,9 +124,9 @@ TEST(ThermalModelWithParameters, NamesAreTheOnesUsersWrite) {
       {"Tr", "theta0", "gamma0", "a", "b", "n"},
       {"Tr", "theta0", "gamma0", "gamma_inf", "beta", "anharmonic_a", "anharmonic_m", "electronic_e",
        "electronic_g", "n"},
-      {"Tr", "theta_B1", "d_B1", "m_B1", "theta_B2", "d_B2", "m_B2", "theta_E1", "m_E1", "theta_E2", "m_E2",
-       "gamma0", "gamma_inf", "beta", "anharmonic_a", "anharmonic_m", "electronic_e", "electronic_g", "defect_H",
-       "defect_S", "n"},
+      {"Tr",           "theta_B1",     "d_B1",         "m_B1",         "theta_B2", "d_B2",      "m_B2",
+       "theta_E1",     "m_E1",         "theta_E2",     "m_E2",         "gamma0",   "gamma_inf", "beta",
+       "anharmonic_a", "anharmonic_m", "electronic_e", "electronic_g", "defect_H", "defect_S",  "n"},
       {"Tr", "alpha_KT"},
       {"Tr", "theta0", "gamma0", "q", "n", "A", "m"},
       {"Tr", "alpha_KT_ref", "dK_dT_V"},
@@ -135,8 +135,8 @@ TEST(ThermalModelWithParameters, NamesAreTheOnesUsersWrite) {
       {"Tr", "theta0", "gamma0", "q", "n"},
       {"Tr", "theta", "alpha0", "n"},
       {"Tr", "theta", "alpha0", "n"},
-      {"Tr", "QE1o", "mE1", "QE2o", "mE2", "delta", "t", "a_0", "m", "g", "e_0", "beta", "QBo", "d", "mb", "QB1o",
-       "d1", "mb1", "n"},
+      {"Tr", "QE1o", "mE1", "QE2o", "mE2", "delta", "t", "a_0", "m", "g", "e_0", "beta", "QBo", "d", "mb",
+       "QB1o", "d1", "mb1", "n"},
       {"Tr", "alpha0", "dK_dT", "alpha1", "beta1", "beta2", "beta3", "kprime_log_coefficient"},
   };
   const auto models = thermal_models();

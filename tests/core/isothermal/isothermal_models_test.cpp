@@ -130,9 +130,9 @@ TEST(BulkModulusDerivative, HolzapfelValuesAndChecks) {
   }
   // The bulk modulus given to the closed form must be finite: an infinite
   // one would otherwise give a derivative of zero.
-  EXPECT_TRUE(fails_with(isothermal::holzapfel_bulk_modulus_derivative_analytical(16.5, 16.5, inf, 160.0,
-                                                                                  model.c0, model.c2),
-                         bad_parameter("KT", phrase::finite)));
+  EXPECT_TRUE(fails_with(
+      isothermal::holzapfel_bulk_modulus_derivative_analytical(16.5, 16.5, inf, 160.0, model.c0, model.c2),
+      bad_parameter("KT", phrase::finite)));
   EXPECT_TRUE(
       fails_with(model.bulk_modulus_derivative(10.0, 1.0), bad_parameter("eps", phrase::smaller_than_one)));
   // (1 + eps) V overflows: the upper volume is reported as a state error.

@@ -111,11 +111,16 @@ TEST(WorkerPool, ChunksRunOnWorkers) {
 // (text, processors, workers).
 TEST(WorkerPool, Settings) {
   const std::tuple<const char*, std::size_t, std::size_t> settings[] = {
-      {nullptr, 8, 8},      {"3", 8, 3},
-      {"33", 8, 32},        {"9", 8, 9},
-      {"19", 8, 19},        {"90", 30, 90},
-      {"12345678", 2, 8},   {"18446744073709551615", 8, 32},
-      {"18446744073709551616", 8, 8}, {"-4", 8, 8},
+      {nullptr, 8, 8},
+      {"3", 8, 3},
+      {"33", 8, 32},
+      {"9", 8, 9},
+      {"19", 8, 19},
+      {"90", 30, 90},
+      {"12345678", 2, 8},
+      {"18446744073709551615", 8, 32},
+      {"18446744073709551616", 8, 8},
+      {"-4", 8, 8},
   };
   for (const auto& [text, processors, workers] : settings) {
     EXPECT_EQ(worker_count_setting(text, processors), workers) << (text ? text : "(unset)");
