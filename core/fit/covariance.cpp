@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "core/fit/checked_size.hpp"
+#include "core/fit/givens.hpp"
 #include "core/fit/linear_solve.hpp"
 #include "core/fit/singular_value_decomposition.hpp"
 
@@ -246,17 +247,9 @@ std::optional<FitResult<std::vector<double>>> dense_covariance(std::span<const d
     // x enters R: rotation j, in the plane of R_j and x, clears x_j.
     for (std::size_t j = 0; j < n; ++j) {
       if (x[j] == 0.0) continue;
-      double* rj = &r[j * n];
-      const double norm = std::hypot(rj[j], x[j]);
-      const double c = rj[j] / norm;
-      const double s = x[j] / norm;
-      rj[j] = norm;
-      for (std::size_t q = j + 1; q < n; ++q) {
-        const double top = rj[q];
-        const double bottom = x[q];
-        rj[q] = c * top + s * bottom;
-        x[q] = -s * top + c * bottom;
-      }
+      const Givens g = givens(r[j * n + j], x[j]);
+      r[j * n + j] = g.r;
+      rotate(std::span(r).subspan(j * n + j + 1, n - j - 1), std::span(x).subspan(j + 1), g);
     }
   }
   const std::size_t tolerance_count = std::max(m, n);

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "core/error.hpp"
+#include "core/fit/givens.hpp"
 #include "core/fit/householder.hpp"
 
 namespace nivaltus::fit {
@@ -96,30 +97,9 @@ std::optional<Bidiagonal> bidiagonalize(std::vector<double>& a, std::size_t rows
   return b;
 }
 
-// Plane rotation with c·f + s·g = r and −s·f + c·g = 0; the identity for f = g = 0.
-struct Givens {
-  double c = 1.0;
-  double s = 0.0;
-  double r = 0.0;
-};
-
-Givens givens(double f, double g) {
-  const double r = std::hypot(f, g);
-  if (r == 0.0) return {};
-  return {f / r, g / r, r};
-}
-
-// Columns i and j of V, that is rows i and j of Vᵀ, turned by (c, s):
-// v_i ← c·v_i + s·v_j, v_j ← −s·v_i + c·v_j.
+// Columns i and j of V, that is rows i and j of Vᵀ, turned by g.
 void rotate_vectors(std::vector<double>& vt, std::size_t cols, std::size_t i, std::size_t j, Givens g) {
-  double* a = &vt[i * cols];
-  double* b = &vt[j * cols];
-  for (std::size_t q = 0; q < cols; ++q) {
-    const double x = a[q];
-    const double y = b[q];
-    a[q] = g.c * x + g.s * y;
-    b[q] = -g.s * x + g.c * y;
-  }
+  rotate(std::span(vt).subspan(i * cols, cols), std::span(vt).subspan(j * cols, cols), g);
 }
 
 // An entry counts as zero beside entries of size `beside` when it is within
