@@ -8,9 +8,11 @@ import pytest
 from conftest import run_python
 
 # Prints the number of threads the first parallel maps add (NumPy may run threads of its own) after checking
-# the maps against scalar evaluation, in this process and in a forked child, which starts its own pool.
+# the maps against scalar evaluation, in this process and in a forked child, which starts its own pool promptly.
 PROBE = """
 import os
+import signal
+import time
 import numpy as np
 from nivaltus._engine import RtEos
 
@@ -25,7 +27,15 @@ assert all(v[k] == model.volume_scalar(pressures[k]) for k in range(0, pressures
 pid = os.fork()
 if pid == 0:
     os._exit(0 if np.array_equal(model.pressure_array(volumes), p) else 1)
-assert os.waitstatus_to_exitcode(os.waitpid(pid, 0)[1]) == 0
+# A child left with the parent's pool, whose workers it does not have, would wait for ever.
+deadline = time.monotonic() + 10
+while (ended := os.waitpid(pid, os.WNOHANG))[0] == 0 and time.monotonic() < deadline:
+    time.sleep(0.005)
+if ended[0] == 0:
+    os.kill(pid, signal.SIGKILL)
+    os.waitpid(pid, 0)
+    raise SystemExit("the forked child's map did not end within 10 seconds")
+assert os.waitstatus_to_exitcode(ended[1]) == 0
 print(added, len(os.sched_getaffinity(0)))
 """
 
