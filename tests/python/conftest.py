@@ -45,11 +45,17 @@ def raises(error_class, call, message=None, note=None):
     return info.value
 
 
+def python_child(code):
+    """Arguments that run code in a fresh interpreter in this directory, wherever pytest was started: the
+    child puts its working directory first on its path, and at the repository root that would find the
+    source tree's nivaltus/, which has no compiled module."""
+    return {"args": [sys.executable, "-c", textwrap.dedent(code)], "cwd": Path(__file__).parent}
+
+
 def run_python(code, env=None, preexec_fn=None):
     """Runs code in a fresh interpreter in this directory; returns the completed process."""
-    process = subprocess.run([sys.executable, "-c", textwrap.dedent(code)], capture_output=True, text=True,
-                             cwd=Path(__file__).parent, env=dict(os.environ, **(env or {})), timeout=120,
-                             preexec_fn=preexec_fn)
+    process = subprocess.run(**python_child(code), capture_output=True, text=True,
+                             env=dict(os.environ, **(env or {})), timeout=120, preexec_fn=preexec_fn)
     assert process.returncode == 0, f"subprocess failed:\n{process.stdout}\n{process.stderr}"
     return process
 

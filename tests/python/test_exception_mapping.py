@@ -23,8 +23,10 @@ MAPPINGS = [
      "model returned a non-finite result", {"code": "eos.non_finite_result", "operation": "eos"}),
     (lambda: BM3.bulk_modulus_derivative_scalar(10.0, 1e-4), "UnsupportedOperationError",
      "bulk-modulus derivative is only defined for Holzapfel", {"code": "operation.unsupported"}),
-    (lambda: BM3.pressure_array(np.ones((1,) * 33)), "ValidationError",
-     "native array inputs support at most 32 dimensions, got 33", {"code": "validation.invalid_input"}),
+    pytest.param(lambda: BM3.pressure_array(np.ones((1,) * 33)), "ValidationError",
+                 "native array inputs support at most 32 dimensions, got 33", {"code": "validation.invalid_input"},
+                 marks=pytest.mark.skipif(np.lib.NumpyVersion(np.__version__) < "2.0.0",
+                                          reason="NumPy 1.x makes no array of more than 32 dimensions")),
 ]
 
 

@@ -2,14 +2,13 @@
 
 import signal
 import subprocess
-import sys
-import textwrap
 import time
 
 import numpy as np
 import pytest
 from scipy.linalg import hadamard
 
+from conftest import python_child
 from nivaltus._engine import fit_least_squares
 
 EPS = np.finfo(float).eps
@@ -38,7 +37,7 @@ def test_standard_errors_match_numpy_svd(condition, m, n):
 
 def test_keyboard_interrupt_stops_a_long_covariance():
     # About a second of work; SIGINT from outside, as no Python thread runs while the covariance holds the lock.
-    child = subprocess.Popen([sys.executable, "-c", textwrap.dedent(
+    child = subprocess.Popen(**python_child(
         """
         import time
         import numpy as np
@@ -52,7 +51,7 @@ def test_keyboard_interrupt_stops_a_long_covariance():
             covariance = result.parameter_covariance
         except KeyboardInterrupt:
             print("KeyboardInterrupt", covariance is None)
-        """)], stdout=subprocess.PIPE, text=True)
+        """), stdout=subprocess.PIPE, text=True)
     try:
         assert child.stdout.readline() == "ready\n"
         time.sleep(0.1)
