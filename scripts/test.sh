@@ -20,7 +20,10 @@ fi
 
 if ! "$PYTHON" -c "import numpy, scipy, pytest, hypothesis, scikit_build_core" 2>/dev/null; then
   echo "== installing Python test dependencies"
-  "$PYTHON" -m pip install -q numpy scipy pytest hypothesis scikit-build-core
+  # An installed NumPy stays as it is (the tests run on NumPy 1.x too); pip
+  # then picks a SciPy that supports it.
+  numpy=$("$PYTHON" -c "import numpy; print('numpy==' + numpy.__version__)" 2>/dev/null || echo numpy)
+  "$PYTHON" -m pip install -q "$numpy" scipy pytest hypothesis scikit-build-core
 fi
 
 generator=()
