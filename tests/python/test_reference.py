@@ -1,0 +1,287 @@
+"""The user's reference (docs/reference.md) held to the module: every name its tables list is accepted where
+they say and refused elsewhere, and every name the engine's vocabularies hold is listed."""
+
+import ast
+import inspect
+import math
+import re
+from pathlib import Path
+
+import numpy as np
+import pytest
+
+from nivaltus import errors
+from nivaltus._engine import HugoniotEos, RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native
+from nivaltus.errors import EosValidationError, FitValidationError, UnsupportedOperationError, ValidationError
+
+ROOT = Path(__file__).resolve().parents[2]
+LINES = (ROOT / "docs" / "reference.md").read_text(encoding="utf-8").splitlines()
+
+
+def cells(line):
+    return [cell.strip() for cell in line.strip().strip("|").split("|")]
+
+
+def table(first_header):
+    """The header and rows of the reference's table whose first header cell is first_header."""
+    starts = [i for i, line in enumerate(LINES) if line.startswith("|") and cells(line)[0] == first_header]
+    assert len(starts) == 1, f"one table headed {first_header!r} expected in the reference"
+    rows = []
+    for line in LINES[starts[0] + 2:]:
+        if not line.startswith("|"):
+            break
+        rows.append(cells(line))
+    return cells(LINES[starts[0]]), rows
+
+
+def names(cell):
+    return [name.strip('"') for name in re.findall(r"`([^`]+)`", cell)]
+
+
+def outside_parentheses(text):
+    depth, kept = 0, []
+    for character in text:
+        depth += character == "("
+        kept.append(character if depth == 0 else "")
+        depth -= character == ")" and depth > 0
+    return "".join(kept)
+
+
+def engine_vocabulary(path, table_name):
+    """The texts of a name table in the engine's source, the lists the compiled module resolves names by."""
+    body = re.search(table_name + r"\s*=?\s*\{\{(.*?)\}\};", (ROOT / path).read_text(), re.S)
+    return set(re.findall(r'\{"(\w+)",', body.group(1)))
+
+
+def static_constructors(cls):
+    return {name for name in dir(cls) if not name.startswith("_")
+            and (getattr(getattr(cls, name), "__text_signature__", None) or "($self").split(",")[0] != "($self"}
+
+
+def float_keywords(constructor):
+    """The constructor's keywords that take numbers: not the reference isotherm, not the laws chosen by strings."""
+    return [p.name for p in inspect.signature(constructor).parameters.values()
+            if p.name != "rt_eos" and not isinstance(p.default, str)]
+
+
+ISOTHERMAL_VALUES = dict(v0=11.24, k0=160.0, k0_prime=4.0, k0_double_prime=-0.025, k_infinity_prime=2.5, n=2.0, z=10.0)
+BM3 = RtEos.bm3(11.24, 160.0, 4.0)
+TAIT = RtEos.modified_tait(11.24, 160.0, 4.0, -0.05)
+MULTI_OSCILLATOR = (300, 500, 2, 900, 1, 0.1, 0.5, 10, 2, 1.5, 20, 0.2, 300, 1.5, 2, 600, 2, 1, 2)
+THERMAL_ARGUMENTS = {  # constructor: (reference, arguments after it)
+    "asymptotic_power_law_mie_gruneisen_debye": (BM3, (300.0, 800.0, 1.5, 0.5, 2.0, 2.0)),
+    "dewaele_2006": (BM3, (300.0, 800.0, 1.5, 0.5, 2.0, 2e-5, 2.0, 3e-5, 1.5, 2.0)),
+    "dorogokupets_oganov_2007": (BM3, (298.15, 700, 1.5, 1, 400, 2.5, 2, 500, 1.5, 800, 1.5, 1.5, 0.8, 2.5, 12, 3,
+                                       20, 1.5, 30000, 2, 2)),
+    "linear_thermal_pressure": (BM3, (300.0, 0.005)),
+    "debye_quadratic_thermal_pressure": (BM3, (300.0, 800.0, 1.5, 1.0, 2.0, 1e-7, 1.0)),
+    "log_volume_thermal_pressure": (BM3, (300.0, 0.005, 0.002)),
+    "second_order_taylor_thermal_pressure": (BM3, (300.0, 0.0, 0.1, -0.5, 0.006, 0.3, 0.0, 0.002)),
+    "mie_gruneisen_debye": (BM3, (300.0, 800.0, 1.5, 1.0, 2.0, "integrated_gruneisen", "reference_temperature", 50.0)),
+    "mie_gruneisen_einstein": (BM3, (300.0, 600.0, 1.5, 1.0, 2.0)),
+    "holland_powell_thermal_pressure": (BM3, (300.0, 700.0, 3e-5, 2.0)),
+    "thermal_modified_tait": (TAIT, (300.0, 700.0, 3e-5, 2.0)),
+    "multi_oscillator_gruneisen": (BM3, MULTI_OSCILLATOR),
+    "sokolova2016": (BM3, MULTI_OSCILLATOR),
+    # Laws under which alpha1 and the betas may take any value.
+    "thermal_reference_state": (BM3, (300.0, 3e-5, 0.0, 1e-8, "linear_temperature", "integrated_expansivity",
+                                      "reciprocal_cubic", 1e-6, 1e-9, 1e-12, 0.01)),
+}
+
+
+def thermal_keywords(constructor):
+    """Keyword -> value of the test's model built by constructor."""
+    parameters = list(inspect.signature(getattr(ThermalEos, constructor)).parameters)[1:]
+    return dict(zip(parameters, THERMAL_ARGUMENTS[constructor][1]))
+
+
+def thermal_model(constructor, **changed):
+    reference, _ = THERMAL_ARGUMENTS[constructor]
+    return getattr(ThermalEos, constructor)(reference, **{**thermal_keywords(constructor), **changed})
+
+
+def isothermal_model(constructor):
+    return getattr(RtEos, constructor)(**{k: ISOTHERMAL_VALUES[k] for k in float_keywords(getattr(RtEos, constructor))})
+
+
+ISOTHERMAL_NAMES = {row[0].strip("`"): names(row[1]) for row in table("isothermal constructor")[1]}
+THERMAL_NAMES = {row[0].strip("`"): names(row[1]) for row in table("thermal constructor")[1]}
+EVERY_FIT_NAME = ({name for row in [*ISOTHERMAL_NAMES.values(), *THERMAL_NAMES.values()] for name in row}
+                  | {"rt_eos." + name for row in ISOTHERMAL_NAMES.values() for name in row})
+
+
+def signature_entries(function):
+    """(name, default) of each parameter, the default as its Python value or None when the parameter has none."""
+    return [(p.name, None if p.default is p.empty else p.default) for p in inspect.signature(function).parameters.values()]
+
+
+def listed_entries(cell):
+    entries = []
+    for entry in re.findall(r"`([^`]+)`", cell.split(" (")[0]):
+        name, _, default = entry.partition("=")
+        entries.append((name, ast.literal_eval(default) if default else None))
+    return entries
+
+
+def test_constructor_signatures():
+    for row in table("RtEos constructor")[1]:
+        constructor = names(row[0])[0]
+        assert listed_entries(row[2]) == signature_entries(getattr(RtEos, constructor)), constructor
+        assert isothermal_model(constructor).model_name == names(row[1])[0]
+    for row in table("ThermalEos constructor")[1]:
+        for constructor in names(row[0]):
+            assert listed_entries(row[1]) == signature_entries(getattr(ThermalEos, constructor)), constructor
+
+
+def test_error_classes():
+    for row in table("class")[1]:
+        bases = [base.__name__ for base in getattr(errors, names(row[0])[0]).__bases__]
+        assert bases == names(row[1])
+
+
+def test_constructor_tables_cover_the_classes():
+    assert {names(row[0])[0] for row in table("RtEos constructor")[1]} == static_constructors(RtEos)
+    assert {c for row in table("ThermalEos constructor")[1] for c in names(row[0])} == static_constructors(ThermalEos)
+    assert set(ISOTHERMAL_NAMES) == static_constructors(RtEos)
+    assert set(THERMAL_NAMES) == static_constructors(ThermalEos)
+    legend = {constructor for row in table("column")[1] for constructor in names(row[2])}
+    assert legend == static_constructors(ThermalEos)
+
+
+# --- thermal quantities ---------------------------------------------------------------------------------------------
+
+QUANTITY_HEADER, QUANTITY_ROWS = table("thermal quantity")
+LEGEND = {row[0]: (names(row[1])[0], names(row[2])) for row in table("column")[1]}
+V, T = 10.5, 1500.0
+ROLES = {names(row[0])[0] if "`" in row[0] else "other": (row[1], row[2]) for row in table("quantity name")[1]}
+
+
+def inputs(name, state):
+    """first and second of a quantity at a state (a dict of volume, pressure, temperature), as the roles table says."""
+    return tuple(state[role] for role in ROLES.get(name, ROLES["other"]))
+
+
+def test_roles_of_first_and_second():
+    model = thermal_model("mie_gruneisen_debye")
+    state = dict(volume=V, temperature=T, pressure=None)
+    state["pressure"] = model.evaluate_scalar("pressure", *inputs("pressure", state))
+    assert model.evaluate_scalar("volume", *inputs("volume", state)) == pytest.approx(V, rel=1e-8)
+    assert model.evaluate_scalar("temperature", *inputs("temperature", state)) == pytest.approx(T, rel=1e-8)
+
+
+def test_quantity_table_lists_the_engine_vocabulary():
+    listed = {name for row in QUANTITY_ROWS for name in names(row[0])}
+    assert listed == engine_vocabulary("core/thermal/thermal_quantity.cpp", "quantity_names")
+
+
+@pytest.mark.parametrize("column", QUANTITY_HEADER[2:])
+def test_quantity_table_against_the_models(column):
+    model_name, constructors = LEGEND[column]
+    for constructor in constructors:
+        model = thermal_model(constructor)
+        assert model.model_name == model_name
+        for row in QUANTITY_ROWS:
+            mark = row[QUANTITY_HEADER.index(column)]
+            assert mark in ("✓", "–")
+            for name in names(row[0]):
+                first, second = inputs(name, dict(volume=V, temperature=T, pressure=20.0))
+                if mark == "✓":
+                    assert math.isfinite(model.evaluate_scalar(name, first, second)), (constructor, name)
+                else:
+                    with pytest.raises(UnsupportedOperationError):
+                        model.evaluate_scalar(name, first, second)
+
+
+def test_string_choices_build_models():
+    listed = {}
+    for row in table("keyword")[1]:
+        constructor, keyword = re.fullmatch(r"`(\w+)\((\w+)=…\)`", row[0]).groups()
+        listed[keyword] = names(outside_parentheses(row[1]))
+        base = dict(thermal_keywords(constructor), thermal_expansion_law="constant", bulk_modulus_law="linear_temperature",
+                    beta1=0.0, beta2=0.0, beta3=0.0) if constructor == "thermal_reference_state" else {}
+        for value in listed[keyword]:
+            reference = THERMAL_ARGUMENTS[constructor][0]
+            try:
+                getattr(ThermalEos, constructor)(reference, **{**thermal_keywords(constructor), **base, keyword: value})
+            except ValidationError as error:  # a law refused by name; a coupling of two laws is an EOS refusal
+                assert isinstance(error, EosValidationError), (keyword, value, error)
+    sources = {"debye_temperature_law": "mie_gruneisen", "thermal_pressure_reference": "mie_gruneisen",
+               "thermal_expansion_law": "thermal_reference_state", "reference_volume_law": "thermal_reference_state",
+               "bulk_modulus_law": "thermal_reference_state"}
+    for keyword, source in sources.items():
+        assert set(listed[keyword]) == engine_vocabulary(f"core/thermal/{source}.hpp", keyword + "_names")
+
+
+# --- Hugoniot and losses --------------------------------------------------------------------------------------------
+
+def test_hugoniot_table():
+    hugoniot = HugoniotEos.linear_us_up(1 / 8.93, 8.93, 3.94, 1.49, 0.0)
+    inputs = {"volume V": 0.9 / 8.93, "pressure P": 30.0, "particle velocity up": 1.0}
+    rows = table("Hugoniot quantity")[1]
+    assert {names(row[0])[0] for row in rows} == engine_vocabulary("core/hugoniot/hugoniot_quantity.cpp",
+                                                                   "quantity_names")
+    for row in rows:
+        assert math.isfinite(hugoniot.evaluate_scalar(names(row[0])[0], inputs[row[1]]))
+
+
+def test_loss_table():
+    losses = [names(row[0])[0] for row in table("loss")[1]]
+    assert set(losses) == engine_vocabulary("core/fit/loss.cpp", "loss_names")
+    for loss in losses:
+        result = fit_least_squares(lambda x: x - 1.5, np.array([0.5]), np.array([0.0]), np.array([3.0]), loss=loss)
+        assert result.success and result.x[0] == pytest.approx(1.5, abs=1e-6)
+
+
+# --- fit parameter names --------------------------------------------------------------------------------------------
+
+def observations(model):
+    volume = np.array([10.0, 10.5, 11.0])
+    if isinstance(model, RtEos):
+        return model.pressure_array(volume), volume, np.full(3, 0.1)
+    temperature = np.array([500.0, 1000.0, 1500.0])
+    return model.evaluate_array("pressure", volume, temperature), volume, temperature, np.full(3, 0.1)
+
+
+def fit(model, name, value):
+    """A fit of the one named parameter from value, with bounds either side of it."""
+    native = fit_rt_eos_native if isinstance(model, RtEos) else fit_thermal_eos_native
+    value, width = float(value), 0.5 * abs(value) or 1e-3
+    return native(model, [name], np.array([value]), np.array([value - width]), np.array([value + width]),
+                  *observations(model))
+
+
+def check_fit_names(model, accepted, not_fitted=()):
+    """Each accepted name (-> its current value) fits; every other name of the reference is refused."""
+    for name, value in accepted.items():
+        assert name in not_fitted or fit(model, name, value).success, name
+    for name in sorted(EVERY_FIT_NAME - set(accepted)):
+        with pytest.raises(FitValidationError, match="is unavailable for the native EOS"):
+            fit(model, name, 1.0)
+
+
+@pytest.mark.parametrize("constructor", sorted(ISOTHERMAL_NAMES))
+def test_isothermal_fit_names(constructor):
+    keywords = float_keywords(getattr(RtEos, constructor))
+    assert [name.lower() for name in ISOTHERMAL_NAMES[constructor]] == keywords
+    values = dict(zip(ISOTHERMAL_NAMES[constructor], (ISOTHERMAL_VALUES[k] for k in keywords)))
+    check_fit_names(isothermal_model(constructor), values)
+
+
+@pytest.mark.parametrize("constructor", sorted(THERMAL_NAMES))
+def test_thermal_fit_names(constructor):
+    keywords = float_keywords(getattr(ThermalEos, constructor))
+    assert [name.lower() for name in THERMAL_NAMES[constructor]] == keywords
+    current = thermal_keywords(constructor)
+    values = {name: current[keyword] for name, keyword in zip(THERMAL_NAMES[constructor], keywords)}
+    reference = THERMAL_ARGUMENTS[constructor][0]
+    reference_kind = {"BM3": "bm3", "ModifiedTait": "modified_tait"}[reference.model_name]
+    for name, keyword in zip(ISOTHERMAL_NAMES[reference_kind], float_keywords(getattr(RtEos, reference_kind))):
+        values["rt_eos." + name] = ISOTHERMAL_VALUES[keyword] if keyword != "k0_double_prime" else -0.05
+    if constructor == "thermal_reference_state":
+        # Under the reciprocal-cubic law dK_dT must stay zero: it is fitted under the linear law instead.
+        linear = thermal_model(constructor, dk_dt=-0.02, bulk_modulus_law="linear_temperature", beta1=0.0, beta2=0.0,
+                               beta3=0.0)
+        assert fit(linear, "dK_dT", -0.02).success
+        check_fit_names(thermal_model(constructor), values, not_fitted={"dK_dT"})
+    else:
+        check_fit_names(thermal_model(constructor), values)
