@@ -51,8 +51,8 @@ if [ -d tests/python ] && ls tests/python/test_*.py >/dev/null 2>&1; then
   "$PYTHON" -c "import numpy, sys; sys.exit(int(numpy.__version__.split('.')[0]) < 2)" || isolation=()
   "$PYTHON" -m pip install -q --root-user-action=ignore "${isolation[@]}" .
   echo "== Python tests"
-  # From the repository root, as a user runs them; the tests keep the source
-  # tree, which has no compiled module, off the path of every interpreter.
+  # From the repository root, as a user runs them: the package's sources are
+  # under src/, so the root on the path does not hide the installed package.
   "$PYTHON" -m pytest -q -p no:cacheprovider tests/python
 fi
 echo "== all tests passed"

@@ -23,16 +23,16 @@ constexpr std::size_t chunks_per_worker = 16;
 
 thread_local bool is_pool_worker = false;
 
-// A decimal integer written with digits only; 0 for anything else, for a
-// value beyond std::size_t and for null.
-std::size_t digits_value(const char* text) {
+// A decimal integer written with digits only, `beyond` for one larger than
+// std::size_t holds; 0 for anything else and for null.
+std::size_t digits_value(const char* text, std::size_t beyond) {
   if (text == nullptr || *text == '\0') return 0;
   for (const char* c = text; *c != '\0'; ++c) {
     if (*c < '0' || *c > '9') return 0;
   }
   errno = 0;
   const unsigned long long value = std::strtoull(text, nullptr, 10);
-  if (errno != 0 || value > std::numeric_limits<std::size_t>::max()) return 0;
+  if (errno == ERANGE || value > std::numeric_limits<std::size_t>::max()) return beyond;
   return static_cast<std::size_t>(value);
 }
 
@@ -59,13 +59,16 @@ bool start_detached(const pthread_attr_t* attributes, void* (*start)(void*), voi
 }  // namespace
 
 std::size_t worker_count_setting(const char* text, std::size_t processors) {
-  const std::size_t requested = digits_value(text);
+  // A count too large to hold asks for more than the cap as well.
+  const std::size_t requested = digits_value(text, std::numeric_limits<std::size_t>::max());
   if (requested == 0) return processors;
   return std::min(requested, max_workers_per_processor * processors);
 }
 
 std::size_t stack_size_setting(const char* text) {
-  const std::size_t requested = digits_value(text);
+  // A size too large to hold gives the default, not a stack the system would
+  // have to refuse.
+  const std::size_t requested = digits_value(text, 0);
   return requested == 0 ? default_stack_size : requested;
 }
 

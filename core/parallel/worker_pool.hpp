@@ -19,13 +19,14 @@ inline constexpr std::size_t max_workers_per_processor = 4;
 
 // The worker count asked for by the text of NIVALTUS_NUM_THREADS (null when
 // unset): a decimal integer of digits only, from 1 to
-// max_workers_per_processor * processors, larger values giving that cap;
-// anything else (empty, 0, a sign, other characters, out of range) gives
-// `processors`.
+// max_workers_per_processor * processors, larger values (also those beyond
+// std::size_t) giving that cap; anything else (empty, 0, a sign, other
+// characters) gives `processors`.
 std::size_t worker_count_setting(const char* text, std::size_t processors);
 
 // The minimum stack size asked for by the text of NIVALTUS_MIN_STACK: a
-// positive decimal integer of digits only, else default_stack_size.
+// positive decimal integer of digits only that std::size_t holds, else
+// default_stack_size.
 std::size_t stack_size_setting(const char* text);
 
 // Logical processors available to the process (at least 1).

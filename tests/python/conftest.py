@@ -1,5 +1,4 @@
-"""Shared helpers. The tests run against the installed package: the source tree has no compiled
-engine, so the repository root is kept off sys.path before anything imports nivaltus."""
+"""Shared helpers. The tests run against the installed package."""
 
 import os
 import subprocess
@@ -10,9 +9,6 @@ from pathlib import Path
 
 import numpy as np
 import pytest
-
-_REPOSITORY = Path(__file__).resolve().parents[2]
-sys.path[:] = [p for p in sys.path if Path(p or os.getcwd()).resolve() != _REPOSITORY]
 
 ERROR_CLASSES = """ValidationError UnsupportedOperationError ConfigurationError EosValidationError EosNumericalError
 FitValidationError FitError FitNumericalError FitEosValidationError FitEosNumericalError""".split()
@@ -46,9 +42,8 @@ def raises(error_class, call, message=None, note=None):
 
 
 def python_child(code):
-    """Arguments that run code in a fresh interpreter in this directory, wherever pytest was started: the
-    child puts its working directory first on its path, and at the repository root that would find the
-    source tree's nivaltus/, which has no compiled module."""
+    """Arguments that run code in a fresh interpreter in this directory, wherever pytest was started, so
+    that the child can import these helpers."""
     return {"args": [sys.executable, "-c", textwrap.dedent(code)], "cwd": Path(__file__).parent}
 
 

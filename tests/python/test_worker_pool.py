@@ -52,6 +52,8 @@ CASES = {
     "refused-stack": ({"NIVALTUS_MIN_STACK": "1000000000000", "NIVALTUS_NUM_THREADS": "3"}, "", lambda c: 3),
     "small-stack-one": ({"NIVALTUS_MIN_STACK": "65536", "NIVALTUS_NUM_THREADS": "1"}, "", lambda c: 1),
     "capped-count": ({"NIVALTUS_NUM_THREADS": "100000"}, "", lambda c: 4 * c),
+    "capped-beyond-size-t": ({"NIVALTUS_NUM_THREADS": "99999999999999999999999"}, "", lambda c: 4 * c),
+    "zero-padded-count": ({"NIVALTUS_NUM_THREADS": "0000000000000000000000003"}, "", lambda c: 3),
     "negative-count": ({"NIVALTUS_NUM_THREADS": "-2"}, "", lambda c: c),
     "zero-count": ({"NIVALTUS_NUM_THREADS": "0"}, "", lambda c: c),
     "no-thread": ({"NIVALTUS_NUM_THREADS": "2", "NIVALTUS_MIN_STACK": str(THREAD_STACK)}, NO_THREAD_FITS, lambda c: 0),

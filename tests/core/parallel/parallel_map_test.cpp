@@ -112,8 +112,8 @@ TEST(WorkerPool, ChunksRunOnWorkers) {
 }
 
 // Unset, plain (every digit from 0 to 9 among them), capped at 4 per
-// processor up to SIZE_MAX itself, beyond SIZE_MAX, and not all digits:
-// (text, processors, workers).
+// processor up to SIZE_MAX itself and beyond it, zeros before small and large
+// values, zero, empty and not all digits: (text, processors, workers).
 TEST(WorkerPool, Settings) {
   const std::tuple<const char*, std::size_t, std::size_t> settings[] = {
       {nullptr, 8, 8},
@@ -124,14 +124,23 @@ TEST(WorkerPool, Settings) {
       {"90", 30, 90},
       {"12345678", 2, 8},
       {"18446744073709551615", 8, 32},
-      {"18446744073709551616", 8, 8},
+      {"18446744073709551616", 8, 32},
+      {"99999999999999999999999", 3, 12},
+      {"0000000000000000000000003", 8, 3},
+      {"0000000000000000000000018446744073709551616", 8, 32},
+      {"00000", 8, 8},
+      {"", 8, 8},
       {"-4", 8, 8},
   };
   for (const auto& [text, processors, workers] : settings) {
     EXPECT_EQ(worker_count_setting(text, processors), workers) << (text ? text : "(unset)");
   }
-  for (const char* text : {(const char*)nullptr, "0", "1m"}) EXPECT_EQ(stack_size_setting(text), 2u << 20);
+  // A size beyond SIZE_MAX is not one to ask the system for.
+  for (const char* text : {(const char*)nullptr, "0", "1m", "18446744073709551616"}) {
+    EXPECT_EQ(stack_size_setting(text), 2u << 20) << (text ? text : "(unset)");
+  }
   EXPECT_EQ(stack_size_setting("1000000000000"), 1'000'000'000'000u);
+  EXPECT_EQ(stack_size_setting("00000000000000000000001048576"), 1u << 20);
 }
 
 }  // namespace
