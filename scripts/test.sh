@@ -18,12 +18,12 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
-if ! "$PYTHON" -c "import numpy, scipy, pytest, hypothesis, scikit_build_core" 2>/dev/null; then
+if ! "$PYTHON" -c "import numpy, scipy, pytest, hypothesis, scikit_build_core, dask.array" 2>/dev/null; then
   echo "== installing Python test dependencies"
   # An installed NumPy stays as it is (the tests run on NumPy 1.x too); pip
   # then picks a SciPy that supports it.
   numpy=$("$PYTHON" -c "import numpy; print('numpy==' + numpy.__version__)" 2>/dev/null || echo numpy)
-  "$PYTHON" -m pip install -q "$numpy" scipy pytest hypothesis scikit-build-core
+  "$PYTHON" -m pip install -q "$numpy" scipy pytest hypothesis scikit-build-core dask
 fi
 
 generator=()
