@@ -2,16 +2,21 @@
 they say and refused elsewhere, and every name the engine's vocabularies hold is listed."""
 
 import ast
+import builtins
+import importlib
 import inspect
 import math
 import re
+from keyword import kwlist
 from pathlib import Path
 
 import numpy as np
 import pytest
 
+import nivaltus._engine as engine
 from nivaltus import errors
-from nivaltus._engine import HugoniotEos, RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native, fit_thermal_eos_native
+from nivaltus._engine import (HugoniotEos, RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native,
+                              fit_thermal_eos_native)
 from nivaltus.errors import EosValidationError, FitValidationError, UnsupportedOperationError, ValidationError
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -24,7 +29,8 @@ def cells(line):
 
 def table(first_header):
     """The header and rows of the reference's table whose first header cell is first_header."""
-    starts = [i for i, line in enumerate(LINES) if line.startswith("|") and cells(line)[0] == first_header]
+    starts = [i for i, line in enumerate(LINES[:-1])
+              if line.startswith("|") and cells(line)[0] == first_header and LINES[i + 1].startswith("|---")]
     assert len(starts) == 1, f"one table headed {first_header!r} expected in the reference"
     rows = []
     for line in LINES[starts[0] + 2:]:
@@ -112,15 +118,12 @@ EVERY_FIT_NAME = ({name for row in [*ISOTHERMAL_NAMES.values(), *THERMAL_NAMES.v
 
 def signature_entries(function):
     """(name, default) of each parameter, the default as its Python value or None when the parameter has none."""
-    return [(p.name, None if p.default is p.empty else p.default) for p in inspect.signature(function).parameters.values()]
+    return [(p.name, None if p.default is p.empty else p.default)
+            for p in inspect.signature(function).parameters.values()]
 
 
 def listed_entries(cell):
-    entries = []
-    for entry in re.findall(r"`([^`]+)`", cell.split(" (")[0]):
-        name, _, default = entry.partition("=")
-        entries.append((name, ast.literal_eval(default) if default else None))
-    return entries
+    return parameters(", ".join(re.findall(r"`([^`]+)`", cell.split(" (")[0])))
 
 
 def test_constructor_signatures():
@@ -133,7 +136,66 @@ def test_constructor_signatures():
             assert listed_entries(row[1]) == signature_entries(getattr(ThermalEos, constructor)), constructor
 
 
+def calls(text, name):
+    """The parameter lists written after name( anywhere in the text, code blocks included."""
+    return [match.group(1) for match in re.finditer(rf"(?<![\w.]){name}\(([^)]*)\)", text)]
+
+
+def parameters(listed):
+    entries = []
+    for entry in filter(None, (part.strip() for part in listed.replace("\n", " ").split(","))):
+        name, _, default = entry.partition("=")
+        entries.append((name, ast.literal_eval(default) if default else None))
+    return entries
+
+
+def members(cls):
+    return {name for name in dir(cls) if not name.startswith("_")} - static_constructors(cls)
+
+
+@pytest.mark.parametrize("cls", [RtEos, ThermalEos, HugoniotEos])
+def test_member_tables(cls):
+    listed = set()
+    for row in table(f"{cls.__name__} member")[1]:
+        for entry in re.findall(r"`([^`]+)`", row[0]):
+            name, call, arguments = entry.partition("(")
+            if name == "repr":
+                continue
+            listed.add(name)
+            member = getattr(cls, name)
+            if call:
+                expected = [e for e in signature_entries(member) if e[0] != "self"]
+                assert parameters(arguments.rstrip(")")) == expected, entry
+    assert listed >= members(cls)
+
+
+def test_function_signatures():
+    text = "\n".join(LINES)
+    for name in [name for name in engine.__all__ if name[0].islower()]:
+        written = calls(text, name)
+        assert written, f"{name} is not in the reference"
+        for listed in written:
+            assert parameters(listed) == signature_entries(getattr(engine, name)), name
+
+
+@pytest.mark.parametrize("header, functions", [("EOS fit argument", [fit_rt_eos_native, fit_thermal_eos_native]),
+                                               ("fit_least_squares argument", [fit_least_squares])])
+def test_argument_tables(header, functions):
+    listed = {name for row in table(header)[1] for name in names(row[0])}
+    assert listed == {name for function in functions for name, _ in signature_entries(function)}
+
+
+@pytest.mark.parametrize("cls", [engine.LeastSquaresResult, engine.LinearPropagation, engine.MonteCarloSummary])
+def test_result_attribute_tables(cls):
+    listed = {name for row in table(f"{cls.__name__} attribute")[1] for name in names(row[0])}
+    assert listed == {name for name in dir(cls) if not name.startswith("_")}
+
+
 def test_error_classes():
+    codes = {code for row in table("class")[1] for code in names(row[2]) if "." in code}
+    raised = {code for path in (ROOT / "python").glob("*.cpp") for code in re.findall(
+        r'"((?:eos|fit|validation|operation|configuration)\.[a-z_]+)"', path.read_text())}
+    assert codes == raised
     for row in table("class")[1]:
         bases = [base.__name__ for base in getattr(errors, names(row[0])[0]).__bases__]
         assert bases == names(row[1])
@@ -197,8 +259,8 @@ def test_string_choices_build_models():
     for row in table("keyword")[1]:
         constructor, keyword = re.fullmatch(r"`(\w+)\((\w+)=…\)`", row[0]).groups()
         listed[keyword] = names(outside_parentheses(row[1]))
-        base = dict(thermal_keywords(constructor), thermal_expansion_law="constant", bulk_modulus_law="linear_temperature",
-                    beta1=0.0, beta2=0.0, beta3=0.0) if constructor == "thermal_reference_state" else {}
+        base = dict(thermal_expansion_law="constant", bulk_modulus_law="linear_temperature", beta1=0.0, beta2=0.0,
+                    beta3=0.0) if constructor == "thermal_reference_state" else {}
         for value in listed[keyword]:
             reference = THERMAL_ARGUMENTS[constructor][0]
             try:
@@ -285,3 +347,89 @@ def test_thermal_fit_names(constructor):
         check_fit_names(thermal_model(constructor), values, not_fitted={"dK_dT"})
     else:
         check_fit_names(thermal_model(constructor), values)
+
+
+# --- every other name in backquotes ---------------------------------------------------------------------------------
+
+ALIASES = {"np": "numpy", "da": "dask.array", "errors": "nivaltus.errors"}
+PROSE = re.sub(r"^```.*?^```", "", "\n".join(LINES), flags=re.M | re.S).replace("\\`", "'")
+CODE_IDENTIFIERS = set(re.findall(r"\w+", "".join(re.findall(r"^```python\n(.*?)^```", "\n".join(LINES), re.M | re.S))))
+
+
+def resolves(dotted):
+    """Whether a dotted name is a module, or an attribute reached from one or from the engine's classes."""
+    head, *rest = dotted.split(".")
+    for start in range(len(rest), -1, -1):
+        module_name = ".".join([ALIASES.get(head, head), *rest[:start]])
+        try:
+            value = importlib.import_module(module_name) if head not in vars(engine) else getattr(engine, head)
+        except ImportError:
+            continue
+        try:
+            for attribute in rest[start if head not in vars(engine) else 0:]:
+                value = getattr(value, attribute)
+        except AttributeError:
+            return False
+        return True
+    return False
+
+
+def in_engine_strings(name):
+    return any(re.search(rf'"[^"\n]*{re.escape(name)}[^"\n]*"', path.read_text())
+               for folder in ("core", "python") for path in (ROOT / folder).rglob("*.[ch]pp"))
+
+
+def test_every_name_in_backquotes_is_the_module_s():
+    """A name the tables above do not check (a class, a member in prose, an attribute, a variable of the
+    environment) is one the module, Python or the recipe's libraries know: a misspelt one fails here."""
+    known = set(dir(builtins)) | set(kwlist) | set(engine.__all__) | set(errors.__all__) | CODE_IDENTIFIERS
+    known |= {name for name, _ in signature_entries(errors.NivaltusError)} | {"message"}
+    for owner in [engine, *(getattr(engine, name) for name in engine.__all__)]:
+        for name in dir(owner):
+            member = getattr(owner, name)
+            known.add(name)
+            if callable(member) and getattr(member, "__text_signature__", None):
+                known |= {parameter for parameter, _ in signature_entries(member)}
+    vocabularies = [table("thermal quantity")[1], table("Hugoniot quantity")[1], table("loss")[1],
+                    table("keyword")[1], table("column")[1], table("class")[1]]
+    known |= {name for rows in vocabularies for row in rows for cell in row for name in names(cell)}
+    known |= EVERY_FIT_NAME
+    known |= {row[1].strip("`") for row in table("RtEos constructor")[1]}
+    unknown = []
+    for span in re.findall(r"`([^`]+)`", PROSE):
+        name = span.strip('"').split("(")[0].split("=")[0]
+        if not re.fullmatch(r"[A-Za-z_][\w.]*", name) or name in known:
+            continue
+        if name.startswith("rt_eos."):
+            if name[7:] in {n for row in ISOTHERMAL_NAMES.values() for n in row} | {""}:
+                continue
+        elif name.isupper() or name == "PanicException":
+            if in_engine_strings(name):
+                continue
+        elif "." in name and resolves(name):
+            continue
+        unknown.append(span)
+    assert not unknown
+
+
+def test_representations():
+    rows = {**dict(table("RtEos member")[1]), **dict(table("ThermalEos member")[1]),
+            **dict(table("HugoniotEos member")[1])}
+    examples = [names(text)[0] for entry, text in rows.items() if entry.startswith("`repr(")]
+    models = {row[1].strip("`"): isothermal_model(row[0].strip("`")) for row in table("RtEos constructor")[1]}
+    models |= {model_name: thermal_model(constructors[0]) for model_name, constructors in LEGEND.values()}
+    for example in examples:
+        if example.startswith("HugoniotEos("):
+            fields = dict(re.findall(r"(\w+): ([-\d.e]+)", example))
+            model = HugoniotEos.linear_us_up(**{key: float(value) for key, value in fields.items()})
+        else:
+            model = models[re.search(r"model_name='(\w+)'", example).group(1)]
+        assert repr(model) == example
+
+
+def test_status_messages():
+    rows = table("`status`")[1]
+    assert [row[0] for row in rows] == ["0", "1", "2", "3", "4"]
+    for row in rows:
+        for message in re.findall(r'"([^"]+)"', row[1].replace("\\`", "`")):
+            assert in_engine_strings(message), message
