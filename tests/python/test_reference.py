@@ -40,8 +40,13 @@ def table(first_header):
     return cells(LINES[starts[0]]), rows
 
 
+def spans(text):
+    """The texts between backquotes."""
+    return re.findall(r"`([^`]+)`", text)
+
+
 def names(cell):
-    return [name.strip('"') for name in re.findall(r"`([^`]+)`", cell)]
+    return [name.strip('"') for name in spans(cell)]
 
 
 def outside_parentheses(text):
@@ -64,15 +69,24 @@ def static_constructors(cls):
             and (getattr(getattr(cls, name), "__text_signature__", None) or "($self").split(",")[0] != "($self"}
 
 
+def signature_entries(function):
+    """(name, default) of each parameter, the default as its Python value or None when the parameter has none."""
+    return [(p.name, None if p.default is p.empty else p.default)
+            for p in inspect.signature(function).parameters.values()]
+
+
 def float_keywords(constructor):
     """The constructor's keywords that take numbers: not the reference isotherm, not the laws chosen by strings."""
-    return [p.name for p in inspect.signature(constructor).parameters.values()
-            if p.name != "rt_eos" and not isinstance(p.default, str)]
+    return [name for name, default in signature_entries(constructor)
+            if name != "rt_eos" and not isinstance(default, str)]
+
+
+def isothermal_model(constructor):
+    return getattr(RtEos, constructor)(**{k: ISOTHERMAL_VALUES[k] for k in float_keywords(getattr(RtEos, constructor))})
 
 
 ISOTHERMAL_VALUES = dict(v0=11.24, k0=160.0, k0_prime=4.0, k0_double_prime=-0.025, k_infinity_prime=2.5, n=2.0, z=10.0)
-BM3 = RtEos.bm3(11.24, 160.0, 4.0)
-TAIT = RtEos.modified_tait(11.24, 160.0, 4.0, -0.05)
+BM3, TAIT = isothermal_model("bm3"), isothermal_model("modified_tait")
 MULTI_OSCILLATOR = (300, 500, 2, 900, 1, 0.1, 0.5, 10, 2, 1.5, 20, 0.2, 300, 1.5, 2, 600, 2, 1, 2)
 THERMAL_ARGUMENTS = {  # constructor: (reference, arguments after it)
     "asymptotic_power_law_mie_gruneisen_debye": (BM3, (300.0, 800.0, 1.5, 0.5, 2.0, 2.0)),
@@ -106,24 +120,14 @@ def thermal_model(constructor, **changed):
     return getattr(ThermalEos, constructor)(reference, **{**thermal_keywords(constructor), **changed})
 
 
-def isothermal_model(constructor):
-    return getattr(RtEos, constructor)(**{k: ISOTHERMAL_VALUES[k] for k in float_keywords(getattr(RtEos, constructor))})
-
-
 ISOTHERMAL_NAMES = {row[0].strip("`"): names(row[1]) for row in table("isothermal constructor")[1]}
 THERMAL_NAMES = {row[0].strip("`"): names(row[1]) for row in table("thermal constructor")[1]}
 EVERY_FIT_NAME = ({name for row in [*ISOTHERMAL_NAMES.values(), *THERMAL_NAMES.values()] for name in row}
                   | {"rt_eos." + name for row in ISOTHERMAL_NAMES.values() for name in row})
 
 
-def signature_entries(function):
-    """(name, default) of each parameter, the default as its Python value or None when the parameter has none."""
-    return [(p.name, None if p.default is p.empty else p.default)
-            for p in inspect.signature(function).parameters.values()]
-
-
 def listed_entries(cell):
-    return parameters(", ".join(re.findall(r"`([^`]+)`", cell.split(" (")[0])))
+    return parameters(", ".join(spans(cell.split(" (")[0])))
 
 
 def test_constructor_signatures():
@@ -157,7 +161,7 @@ def members(cls):
 def test_member_tables(cls):
     listed = set()
     for row in table(f"{cls.__name__} member")[1]:
-        for entry in re.findall(r"`([^`]+)`", row[0]):
+        for entry in spans(row[0]):
             name, call, arguments = entry.partition("(")
             if name == "repr":
                 continue
@@ -338,7 +342,7 @@ def test_thermal_fit_names(constructor):
     reference = THERMAL_ARGUMENTS[constructor][0]
     reference_kind = {"BM3": "bm3", "ModifiedTait": "modified_tait"}[reference.model_name]
     for name, keyword in zip(ISOTHERMAL_NAMES[reference_kind], float_keywords(getattr(RtEos, reference_kind))):
-        values["rt_eos." + name] = ISOTHERMAL_VALUES[keyword] if keyword != "k0_double_prime" else -0.05
+        values["rt_eos." + name] = ISOTHERMAL_VALUES[keyword]
     if constructor == "thermal_reference_state":
         # Under the reciprocal-cubic law dK_dT must stay zero: it is fitted under the linear law instead.
         linear = thermal_model(constructor, dk_dt=-0.02, bulk_modulus_law="linear_temperature", beta1=0.0, beta2=0.0,
@@ -396,7 +400,7 @@ def test_every_name_in_backquotes_is_the_module_s():
     known |= EVERY_FIT_NAME
     known |= {row[1].strip("`") for row in table("RtEos constructor")[1]}
     unknown = []
-    for span in re.findall(r"`([^`]+)`", PROSE):
+    for span in spans(PROSE):
         name = span.strip('"').split("(")[0].split("=")[0]
         if not re.fullmatch(r"[A-Za-z_][\w.]*", name) or name in known:
             continue
