@@ -437,3 +437,119 @@ def test_status_messages():
     for row in rows:
         for message in re.findall(r'"([^"]+)"', row[1].replace("\\`", "`")):
             assert in_engine_strings(message), message
+
+
+# --- formulas, limits and field texts of the prose ------------------------------------------------------------------
+
+TEXT = "\n".join(LINES)
+FIELD_CODES = {name: names(row[1]) for row in table("field text")[1] for name in names(row[0])}
+FIELD_TEXTS = set(names(PROSE))
+TRS, DO = "thermal_reference_state", "dorogokupets_oganov_2007"
+H, H_SLOW = HugoniotEos.linear_us_up(10.0, 2.5, 3.0, 1.5, 1.0), HugoniotEos.linear_us_up(10.0, 2.5, 3.0, 0.5, 1.0)
+
+
+def refusal(call, kind=errors.NivaltusError):
+    with pytest.raises(kind) as caught:
+        call()
+    return caught.value.code, caught.value.field
+
+
+def test_holzapfel_coefficients_as_written():
+    """c0, c2 by the written Fermi-gas formula give the model's K′ (a fine central difference); the written
+    central difference is the module's."""
+    constant = re.search(r"P_FG0 = ([\d.]+)·\(n·Z/\(10·V0\)\)\^\(5/3\) GPa", TEXT).group(1)
+    assert "L = ln(3·K0/P_FG0),   c0 = −L,   c2 = 1.5·(K0′ − 3) + L." in TEXT
+    block = next(b for b in re.findall(r"^```python\n(.*?)^```", TEXT, re.M | re.S) if "c2 = " in b)
+    assert f"3 * k0 / ({constant} * (n * z / (10 * v0)) ** (5 / 3))" in block
+    s = {}
+    exec(block, s)
+    k, p = s["model"].bulk_modulus_scalar, s["model"].pressure_scalar
+    for v in (0.7, 0.95, 1.3):
+        central = [(k(v * (1 + h)) - k(v * (1 - h))) / (p(v * (1 + h)) - p(v * (1 - h))) for h in (1e-6, s["eps"])]
+        k_prime = engine.holzapfel_derivative_analytical(s["v0"], v, k(v), s["k0"], s["c0"], s["c2"])
+        assert k_prime == pytest.approx(central[0], rel=1e-7)
+        assert s["model"].bulk_modulus_derivative_scalar(v, s["eps"]) == pytest.approx(central[1], rel=1e-13)
+
+
+def test_field_texts_are_the_engine_s():
+    """Every field text of the engine's sources is a fit name, a listed text or a named internal one."""
+    internal = set(re.findall(r'"([^"]+)"', re.search(r"Four more texts, (.*?), guard", TEXT, re.S).group(1)))
+    in_sources = {text for folder in ("core", "python") for path in (ROOT / folder).rglob("*.[ch]pp") for text in
+                  re.findall(r'(?:fail|invalid)_(?:parameter|state)\(\s*"([^"]+)"', path.read_text())}
+    assert in_sources - EVERY_FIT_NAME == (set(FIELD_CODES) | internal) - EVERY_FIT_NAME
+
+
+REFUSALS = [  # a field text (under a code the field table gives it) or a code without field; the call refused
+    ("eps", lambda: isothermal_model("holzapfel").bulk_modulus_derivative_scalar(10.0, 1.0)),
+    ("KT", lambda: engine.holzapfel_derivative_analytical(11.24, 10.0, math.nan, 160.0, 1.0, 1.0)),
+    ("oscillator multiplicities", lambda: thermal_model(DO, m_e2=9.0)),
+    ("compressibility coefficient", lambda: thermal_model(TRS, beta2=math.nan)),
+    ("Debye-function argument", lambda: thermal_model("mie_gruneisen_debye").evaluate_scalar("pressure", 10, 5e-324)),
+    ("pressure", lambda: H.evaluate_scalar("volume", math.inf)),
+    # the written limits, either side: K0′ > 0.726, K0·K0″ < −(1 + K0′), P ≥ P0 + ρ0·c0²/(1 − s)² = 91
+    ("volume", lambda: RtEos.baonza(10, 160, 0.73).volume_scalar(-1e4)),
+    ("eos.outside_invertible_range", lambda: RtEos.baonza(10, 160, 0.72).volume_scalar(-1e4)),
+    ("volume", lambda: RtEos.modified_tait(10, 160, 4, -0.032).volume_scalar(-1e4)),
+    ("eos.outside_invertible_range", lambda: RtEos.modified_tait(10, 160, 4, -0.030).volume_scalar(-1e4)),
+    ("eos.outside_invertible_range", lambda: H_SLOW.evaluate_scalar("volume", 91.0)),
+    ("eos.convergence_failed", lambda: BM3.volume_scalar(1e19)),
+]
+
+
+@pytest.mark.parametrize("expected, call", REFUSALS)
+def test_refusals(expected, call):
+    code, field = refusal(call)
+    assert (code, field) == (expected, None) if "." in expected else field == expected and code in FIELD_CODES[field]
+
+
+def test_volume_inversion_tolerance():
+    assert "accepts V when |P(V) − p| ≤ 1e-8·max(|p|, 1)" in " ".join(TEXT.split())
+    assert "1e-8 * std::max(std::abs(target), 1.0)" in (ROOT / "core/root/bisect_bracket.hpp").read_text()
+    assert all(abs(BM3.pressure_scalar(BM3.volume_scalar(p)) - p) <= 1e-8 * max(abs(p), 1) for p in (1e-6, 2, -1))
+    assert BM3.volume_scalar(0.9e-10) == 11.24 != BM3.volume_scalar(2e-10)  # within 1e-10 of P(V0) = 0: V0 itself
+    assert all(s in TEXT for s in ("K0′ > 0.726", "K0·K0″ < −(1 + K0′)", "for s < 1, P ≥ P0 + ρ0·c0²/(1 − s)²"))
+
+
+FIT_EDGES = [  # model, name, initial, lower, upper: the field of the fit's refusal, or None for a fit that succeeds
+    (thermal_model(TRS, bulk_modulus_law="linear_temperature", beta1=0.0, beta2=0.0, beta3=0.0, dk_dt=-0.02),
+     "beta2", 0.0, 0.0, 1e-30, "beta coefficients"),
+    (thermal_model(TRS), "dK_dT", 0.0, 0.0, 1e-30, "dK_dT"),
+    (thermal_model(TRS), "beta2", 1e-9, -1.0, 1.0, "temperature"),
+    (thermal_model(TRS), "beta2", 1e-9, 0.0, 1e-6, None),
+    # multiplicities summing to 3n + 0.005: upper bounds adding up to more fail, a box that keeps the sum fits
+    (thermal_model(DO, m_e2=1.505), "m_B1", 1.0, 0.9, 1.1, "oscillator multiplicities"),
+    (thermal_model(DO, m_e2=1.505), "m_B1", 1.0, 0.99, 1.0, None),
+]
+
+
+@pytest.mark.parametrize("model, name, initial, lower, upper, field", FIT_EDGES)
+def test_fits_at_the_domain_s_edge(model, name, initial, lower, upper, field):
+    bounds = [np.array([value]) for value in (initial, lower, upper)]
+
+    def run():
+        return fit_thermal_eos_native(model, [name], *bounds, *observations(model))
+    assert run().success if field is None else refusal(run, errors.FitEosValidationError)[1] == field in FIELD_TEXTS
+
+
+def test_a_best_value_outside_the_domain_ends_at_its_edge_with_success():
+    bm2, volume = isothermal_model("bm2"), np.linspace(8.5, 11.2, 6)
+    result = fit_rt_eos_native(bm2, ["K0"], np.array([100.0]), np.array([-1e3]), np.array([1e3]),
+                               -bm2.pressure_array(volume), volume, np.full(6, 0.1))
+    assert result.status == 2 and 0 < result.x[0] < 1e-5 and result.optimality > 1
+
+
+@pytest.mark.parametrize("x, upper, steps", [(3.0, np.inf, [3 * 2**-26, -3 * 2**-26]), (0.0, 1.0, [2**-26]),
+                                             (0.5, 0.5 + 1e-9, [(0.5 + 1e-9) - 0.5, -2**-26])])
+def test_jacobian_step(x, upper, steps):
+    assert "h = 2⁻²⁶·max(|x|, 1)" in TEXT
+    seen = []
+    fit_least_squares(lambda q: (seen.append(q[0]), q - 7.0)[1], *(np.array([v]) for v in (x, 0.0, upper)), max_nfev=1)
+    assert [value - x for value in seen[1:]] == steps
+
+
+def test_status_0_reports_the_start_of_the_last_iteration():
+    start = (["K0", "K0_prime"], np.array([140.0, 4.5]), np.array([50.0, 2.0]), np.array([400.0, 8.0]))
+    first, second = (fit_rt_eos_native(BM3, *start, *observations(BM3), max_nfev=budget) for budget in (1, 2))
+    assert second.status == 0 and not np.array_equal(first.x, second.x) and first.optimality == second.optimality
+    assert np.array_equal(first.jac, second.jac) and np.array_equal(first.parameter_covariance,
+                                                                    second.parameter_covariance)
