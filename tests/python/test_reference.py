@@ -278,6 +278,120 @@ def test_string_choices_build_models():
         assert set(listed[keyword]) == engine_vocabulary(f"core/thermal/{source}.hpp", keyword + "_names")
 
 
+# --- thermal pressures, caloric quantities, constructor conditions and states out of reach --------------------------
+
+FLAT, R, V0 = " ".join(line.strip() for line in LINES), 8.31446261815324, ISOTHERMAL_VALUES["v0"]
+
+
+def taylor(k, v, t, q):
+    s, t = 1 - v / V0 - k["eta0"], t - k["tr"]
+    return k["c0"] + k["c1"] * s + k["c2"] * t + k["c3"] * s * s / 2 + k["c4"] * t * t / 2 + k["c5"] * s * t / 2
+
+
+def holland_powell(k, v, t, q):
+    u, energy = k["theta"] / k["tr"], lambda at: 3 * k["n"] * R * k["theta"] / math.expm1(k["theta"] / at)  # E_E(θ, T)
+    return k["alpha0"] * ISOTHERMAL_VALUES["k0"] * (energy(t) - energy(k["tr"])) * math.expm1(u) ** 2 \
+        / (3 * k["n"] * R * u * u * math.exp(u))
+
+
+DEFINITIONS = [  # (the text as the reference writes it, model, quantity, its value from keywords, V, T, quantities q)
+    ("c0 + c1·s + c2·t + ½·c3·s² + ½·c4·t² + ½·c5·s·t with s = 1 − V/V0 − eta0 and t = T − Tr",
+     "second_order_taylor_thermal_pressure", "thermal_pressure", taylor),
+    ("α0·K0·[E_E(θ, T) − E_E(θ, Tr)]/Cv(Tr), Cv(T) = 3nR·u²·e^u/(e^u − 1)² with u = θ/T", "thermal_modified_tait",
+     "thermal_pressure", holland_powell),
+    ("H = E + 10000·V·P_vib, that is (1 + γ)·E", "asymptotic_power_law_mie_gruneisen_debye", "thermal_enthalpy",
+     lambda k, v, t, q: (1 + q("gruneisen_parameter")) * q("thermal_energy")),
+    ("G = F + 10000·V·P_vib", "mie_gruneisen_einstein", "thermal_gibbs_free_energy",
+     lambda k, v, t, q: q("thermal_helmholtz_free_energy") + q("gruneisen_parameter") * q("thermal_energy")),
+    ("H = E + 10000·V·P_abs", "dorogokupets_oganov_2007", "thermal_enthalpy",
+     lambda k, v, t, q: q("thermal_energy") + 1e4 * v * q("absolute_thermal_pressure")),
+    ("G = F + 10000·V·P_abs", "dorogokupets_oganov_2007", "thermal_gibbs_free_energy",
+     lambda k, v, t, q: q("thermal_helmholtz_free_energy") + 1e4 * v * q("absolute_thermal_pressure")),
+]
+
+
+@pytest.mark.parametrize("text, constructor, quantity, expected", DEFINITIONS, ids=[d[0][:30] for d in DEFINITIONS])
+def test_formulas_against_the_module(text, constructor, quantity, expected):
+    assert text in FLAT and f"R = {R} J/mol/K" in FLAT
+    changed = dict(eta0=0.02, c4=4e-6) if constructor == "second_order_taylor_thermal_pressure" else {}
+    model, keywords = thermal_model(constructor, **changed), {**thermal_keywords(constructor), **changed}
+    for v, t in [(9.0, 2000.0), (12.0, 700.0)]:
+        q = lambda name: model.evaluate_scalar(name, v, t)  # noqa: E731
+        assert q(quantity) == pytest.approx(expected(keywords, v, t, q), rel=1e-12, abs=1e-13)
+
+
+def raised(call, *args, **keywords):
+    try:
+        call(*args, **keywords)
+    except errors.NivaltusError as error:
+        return error
+
+
+LAWS = sorted(engine_vocabulary("core/thermal/thermal_reference_state.hpp", "thermal_expansion_law_names"))
+# The reference's wording: (refuses x, given the keywords with x in place; values just either side[, probed alone]).
+CLAUSES = {
+    "not positive and finite": (lambda x, k: not 0 < x < math.inf, lambda v, k: [-0.0, 5e-324]),
+    "not finite": (lambda x, k: not math.isfinite(x), lambda v, k: [-math.inf]),
+    "< 0": (lambda x, k: x < 0, lambda v, k: [-5e-324, -0.0]),
+    "> 1": (lambda x, k: x > 1, lambda v, k: [1.0, math.nextafter(1.0, 2.0)]),
+    "> `gamma0`": (lambda x, k: x > k["gamma0"], lambda v, k: [k["gamma0"], math.nextafter(k["gamma0"], 9.0)]),
+    "≠ 0": (lambda x, k: x != 0, lambda v, k: [-0.0, 5e-324, -5e-324]),
+    '≠ `"constant"`': (lambda x, k: x != "constant", lambda v, k: LAWS, "alone"),
+    '≠ `"linear_temperature"`': (lambda x, k: x != "linear_temperature", lambda v, k: LAWS, "alone"),
+    # Probed at its edge alone: farther off, each multiplicity's own check comes first.
+    "`m_b1` + `m_b2` + `m_e1` + `m_e2` differs from 3·`n` by more than 0.005":
+        (lambda x, k: abs(k["m_b1"] + k["m_b2"] + k["m_e1"] + k["m_e2"] - 3 * k["n"]) > 0.005,
+         lambda v, k: [v - 0.0051, v - 0.0049, v + 0.0049, v + 0.0051], "alone"),
+}
+# thermal_reference_state under laws that leave every coefficient free to be probed.
+QUIET_LAWS = dict(alpha1=0.0, beta1=0.0, beta2=0.0, beta3=0.0, kprime_log_coefficient=0.0,
+                  thermal_expansion_law="linear_temperature", bulk_modulus_law="linear_temperature")
+CONDITIONS = []
+for row in table("checked by")[1]:  # a blank first cell continues the row above
+    CONDITIONS.append((row[0] or CONDITIONS[-1][0], *row[1:]))
+
+
+@pytest.mark.parametrize("checked_by, parameters, refused, fields", CONDITIONS)
+def test_constructor_conditions(checked_by, parameters, refused, fields):
+    """Each value probed (the clauses' edges and, unless one is probed alone, values far either side) is refused with
+    the row's field exactly when a clause of the row refuses it; over the other isotherms 1e-3 is accepted."""
+    checked, parameters, clauses = spans(checked_by), spans(parameters), [CLAUSES[c] for c in refused.split(", or ")]
+    fields = names(fields) * len(parameters) if len(names(fields)) == 1 else names(fields)
+    references = [name for name in checked if name in static_constructors(RtEos)]
+    for constructor in set(checked) & static_constructors(ThermalEos):
+        build = getattr(ThermalEos, constructor)
+        base = {**thermal_keywords(constructor), **(QUIET_LAWS if constructor == "thermal_reference_state" else {}),
+                **{key: ast.literal_eval(value) for key, _, value in (s.partition("=") for s in checked if "=" in s)}}
+        for reference in [isothermal_model(name) for name in references] or [THERMAL_ARGUMENTS[constructor][0]]:
+            for parameter, field, v in ((p, f, base[p]) for p, f in zip(parameters, fields, strict=True)):
+                far = [] if any(len(c) > 2 for c in clauses) else [-1.0, -v, 10 * v, 0.0, math.nan, math.inf]
+                for x in [*far, *(x for c in clauses for x in c[1](v, base))]:
+                    keywords = {**base, parameter: x}
+                    error = raised(build, reference, **keywords)
+                    named = (type(error) is ValidationError if field == "ValidationError"
+                             else getattr(error, "field", None) == field)
+                    assert named == any(c[0](x, keywords) for c in clauses), (parameter, x, error)
+        for other in static_constructors(RtEos) - set(references) if references else ():
+            assert raised(build, isothermal_model(other), **{**base, parameters[0]: 1e-3}) is None
+
+
+def test_every_parameter_has_its_conditions():
+    listed = {(c, p) for checked, parameters, *_ in CONDITIONS for c in spans(checked) for p in spans(parameters)}
+    assert {(c, p) for c in static_constructors(ThermalEos) for p in float_keywords(getattr(ThermalEos, c))} <= listed
+
+
+@pytest.mark.parametrize("row", table("expansion out of reach")[1], ids=lambda row: row[0])
+def test_expansion_out_of_reach(row):
+    """A volume and a confined volume at -1000 GPa raise, for each model of the row, what the row says."""
+    cls, code, *field = names(row[1])
+    messages = [m.lstrip("… ") for m in re.findall(r'"([^"]+)"', re.sub(r"`[^`]*`", "", row[1]))]
+    for model in (thermal_model(c) for column in row[0].split(", ") for c in LEGEND[column][1]):
+        for error in (raised(model.evaluate_scalar, "volume", -1000.0, 1500.0),
+                      raised(model.volume_with_dac_confinement_scalar, -1000.0, 1500.0, 0.5)):
+            assert (type(error).__name__, error.code, error.field) == (cls, code, field[1] if field else None)
+            assert all(message in str(error) for message in messages)
+
+
 # --- Hugoniot and losses --------------------------------------------------------------------------------------------
 
 def test_hugoniot_table():
