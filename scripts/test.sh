@@ -1,22 +1,18 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the C++ core tests in a normal build
 # and under AddressSanitizer + UndefinedBehaviorSanitizer, then the Python
-# tests against the installed package. Installs what a fresh machine lacks.
+# tests against the package installed into the Python that scripts/python_env.sh
+# picks. Installs what a fresh machine lacks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-PYTHON=${PYTHON:-python3}
+. scripts/python_env.sh
 JOBS=${JOBS:-$(nproc)}
 
 missing=()
-command -v g++ >/dev/null || missing+=(g++)
 command -v cmake >/dev/null || missing+=(cmake)
+command -v ninja >/dev/null || command -v make >/dev/null || missing+=(make)
 dpkg -s libgtest-dev >/dev/null 2>&1 || missing+=(libgtest-dev)
-if ((${#missing[@]})); then
-  echo "== installing ${missing[*]}"
-  SUDO=$([ "$(id -u)" = 0 ] || echo sudo)
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+prepare_python "${missing[@]}"
 
 if ! "$PYTHON" -c "import numpy, scipy, pytest, hypothesis, scikit_build_core, dask.array" 2>/dev/null; then
   echo "== installing Python test dependencies"
