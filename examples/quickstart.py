@@ -1,6 +1,7 @@
 """A short tour of nivaltus: an isothermal EOS, a volume inversion, a shock Hugoniot, and an error.
 
-Run after `pip install .` with `python examples/quickstart.py`.
+Run with `python3 examples/quickstart.py` in the environment that holds the package (see the README's
+"Installing and a first example").
 """
 
 import numpy as np
