@@ -1,6 +1,7 @@
 """Shared helpers. The tests run against the installed package."""
 
 import os
+import re
 import subprocess
 import sys
 import textwrap
@@ -39,6 +40,11 @@ def raises(error_class, call, message=None, note=None):
     if note is not None:
         assert info.value.__notes__ == [f"while processing '{note}'"]
     return info.value
+
+
+def python_blocks(markdown):
+    """The code of a Markdown text's Python code blocks."""
+    return re.findall(r"^```python\n(.*?)^```", markdown, re.M | re.S)
 
 
 def python_child(code):

@@ -5,6 +5,7 @@ import ast
 import builtins
 import importlib
 import inspect
+import itertools
 import math
 import re
 from keyword import kwlist
@@ -14,6 +15,7 @@ import numpy as np
 import pytest
 
 import nivaltus._engine as engine
+from conftest import R, python_blocks
 from nivaltus import errors
 from nivaltus._engine import (HugoniotEos, RtEos, ThermalEos, fit_least_squares, fit_rt_eos_native,
                               fit_thermal_eos_native)
@@ -21,6 +23,8 @@ from nivaltus.errors import EosValidationError, FitValidationError, UnsupportedO
 
 ROOT = Path(__file__).resolve().parents[2]
 LINES = (ROOT / "docs" / "reference.md").read_text(encoding="utf-8").splitlines()
+TEXT = "\n".join(LINES)
+FLAT = " ".join(TEXT.split())  # line breaks and runs of blanks folded, for phrases that span lines
 
 
 def cells(line):
@@ -174,9 +178,8 @@ def test_member_tables(cls):
 
 
 def test_function_signatures():
-    text = "\n".join(LINES)
     for name in [name for name in engine.__all__ if name[0].islower()]:
-        written = calls(text, name)
+        written = calls(TEXT, name)
         assert written, f"{name} is not in the reference"
         for listed in written:
             assert parameters(listed) == signature_entries(getattr(engine, name)), name
@@ -280,7 +283,7 @@ def test_string_choices_build_models():
 
 # --- thermal pressures, caloric quantities, constructor conditions and states out of reach --------------------------
 
-FLAT, R, V0 = " ".join(line.strip() for line in LINES), 8.31446261815324, ISOTHERMAL_VALUES["v0"]
+V0 = ISOTHERMAL_VALUES["v0"]
 
 
 def taylor(k, v, t, q):
@@ -321,6 +324,7 @@ def test_formulas_against_the_module(text, constructor, quantity, expected):
 
 
 def raised(call, *args, **keywords):
+    """The module's error that the call raises; None when it returns."""
     try:
         call(*args, **keywords)
     except errors.NivaltusError as error:
@@ -351,6 +355,13 @@ for row in table("checked by")[1]:  # a blank first cell continues the row above
     CONDITIONS.append((row[0] or CONDITIONS[-1][0], *row[1:]))
 
 
+def probes(clauses, v, base):
+    """The values to try for a parameter whose value is v: each clause's edges and, unless a clause is probed
+    alone, values far either side."""
+    far = [] if any(len(c) > 2 for c in clauses) else [-1.0, -v, 10 * v, 0.0, math.nan, math.inf]
+    return [*far, *(x for c in clauses for x in c[1](v, base))]
+
+
 @pytest.mark.parametrize("checked_by, parameters, refused, fields", CONDITIONS)
 def test_constructor_conditions(checked_by, parameters, refused, fields):
     """Each value probed (the clauses' edges and, unless one is probed alone, values far either side) is refused with
@@ -362,15 +373,14 @@ def test_constructor_conditions(checked_by, parameters, refused, fields):
         build = getattr(ThermalEos, constructor)
         base = {**thermal_keywords(constructor), **(QUIET_LAWS if constructor == "thermal_reference_state" else {}),
                 **{key: ast.literal_eval(value) for key, _, value in (s.partition("=") for s in checked if "=" in s)}}
-        for reference in [isothermal_model(name) for name in references] or [THERMAL_ARGUMENTS[constructor][0]]:
-            for parameter, field, v in ((p, f, base[p]) for p, f in zip(parameters, fields, strict=True)):
-                far = [] if any(len(c) > 2 for c in clauses) else [-1.0, -v, 10 * v, 0.0, math.nan, math.inf]
-                for x in [*far, *(x for c in clauses for x in c[1](v, base))]:
-                    keywords = {**base, parameter: x}
-                    error = raised(build, reference, **keywords)
-                    named = (type(error) is ValidationError if field == "ValidationError"
-                             else getattr(error, "field", None) == field)
-                    assert named == any(c[0](x, keywords) for c in clauses), (parameter, x, error)
+        built = [isothermal_model(name) for name in references] or [THERMAL_ARGUMENTS[constructor][0]]
+        for reference, (parameter, field) in itertools.product(built, zip(parameters, fields, strict=True)):
+            for x in probes(clauses, base[parameter], base):
+                keywords = {**base, parameter: x}
+                error = raised(build, reference, **keywords)
+                named = (type(error) is ValidationError if field == "ValidationError"
+                         else getattr(error, "field", None) == field)
+                assert named == any(c[0](x, keywords) for c in clauses), (parameter, x, error)
         for other in static_constructors(RtEos) - set(references) if references else ():
             assert raised(build, isothermal_model(other), **{**base, parameters[0]: 1e-3}) is None
 
@@ -470,8 +480,8 @@ def test_thermal_fit_names(constructor):
 # --- every other name in backquotes ---------------------------------------------------------------------------------
 
 ALIASES = {"np": "numpy", "da": "dask.array", "errors": "nivaltus.errors"}
-PROSE = re.sub(r"^```.*?^```", "", "\n".join(LINES), flags=re.M | re.S).replace("\\`", "'")
-CODE_IDENTIFIERS = set(re.findall(r"\w+", "".join(re.findall(r"^```python\n(.*?)^```", "\n".join(LINES), re.M | re.S))))
+PROSE = re.sub(r"^```.*?^```", "", TEXT, flags=re.M | re.S).replace("\\`", "'")
+CODE_IDENTIFIERS = set(re.findall(r"\w+", "".join(python_blocks(TEXT))))
 
 
 def resolves(dotted):
@@ -555,17 +565,10 @@ def test_status_messages():
 
 # --- formulas, limits and field texts of the prose ------------------------------------------------------------------
 
-TEXT = "\n".join(LINES)
 FIELD_CODES = {name: names(row[1]) for row in table("field text")[1] for name in names(row[0])}
 FIELD_TEXTS = set(names(PROSE))
 TRS, DO = "thermal_reference_state", "dorogokupets_oganov_2007"
 H, H_SLOW = HugoniotEos.linear_us_up(10.0, 2.5, 3.0, 1.5, 1.0), HugoniotEos.linear_us_up(10.0, 2.5, 3.0, 0.5, 1.0)
-
-
-def refusal(call, kind=errors.NivaltusError):
-    with pytest.raises(kind) as caught:
-        call()
-    return caught.value.code, caught.value.field
 
 
 def test_holzapfel_coefficients_as_written():
@@ -573,7 +576,7 @@ def test_holzapfel_coefficients_as_written():
     central difference is the module's."""
     constant = re.search(r"P_FG0 = ([\d.]+)·\(n·Z/\(10·V0\)\)\^\(5/3\) GPa", TEXT).group(1)
     assert "L = ln(3·K0/P_FG0),   c0 = −L,   c2 = 1.5·(K0′ − 3) + L." in TEXT
-    block = next(b for b in re.findall(r"^```python\n(.*?)^```", TEXT, re.M | re.S) if "c2 = " in b)
+    block = next(b for b in python_blocks(TEXT) if "c2 = " in b)
     assert f"3 * k0 / ({constant} * (n * z / (10 * v0)) ** (5 / 3))" in block
     s = {}
     exec(block, s)
@@ -612,12 +615,14 @@ REFUSALS = [  # a field text (under a code the field table gives it) or a code w
 
 @pytest.mark.parametrize("expected, call", REFUSALS)
 def test_refusals(expected, call):
-    code, field = refusal(call)
+    error = raised(call)
+    assert isinstance(error, errors.NivaltusError)
+    code, field = error.code, error.field
     assert (code, field) == (expected, None) if "." in expected else field == expected and code in FIELD_CODES[field]
 
 
 def test_volume_inversion_tolerance():
-    assert "accepts V when |P(V) − p| ≤ 1e-8·max(|p|, 1)" in " ".join(TEXT.split())
+    assert "accepts V when |P(V) − p| ≤ 1e-8·max(|p|, 1)" in FLAT
     assert "1e-8 * std::max(std::abs(target), 1.0)" in (ROOT / "core/root/bisect_bracket.hpp").read_text()
     assert all(abs(BM3.pressure_scalar(BM3.volume_scalar(p)) - p) <= 1e-8 * max(abs(p), 1) for p in (1e-6, 2, -1))
     assert BM3.volume_scalar(0.9e-10) == 11.24 != BM3.volume_scalar(2e-10)  # within 1e-10 of P(V0) = 0: V0 itself
@@ -642,7 +647,11 @@ def test_fits_at_the_domain_s_edge(model, name, initial, lower, upper, field):
 
     def run():
         return fit_thermal_eos_native(model, [name], *bounds, *observations(model))
-    assert run().success if field is None else refusal(run, errors.FitEosValidationError)[1] == field in FIELD_TEXTS
+    if field is None:
+        assert run().success
+    else:
+        error = raised(run)
+        assert isinstance(error, errors.FitEosValidationError) and error.field == field in FIELD_TEXTS
 
 
 def test_a_best_value_outside_the_domain_ends_at_its_edge_with_success():

@@ -8,6 +8,8 @@ from pathlib import Path
 
 import dask  # noqa: F401  (a test dependency: the recipe needs it, and its absence is a failure)
 
+from conftest import python_blocks
+
 REFERENCE = Path(__file__).resolve().parents[2] / "docs" / "reference.md"
 
 
@@ -16,7 +18,7 @@ def section_code(heading):
     text = REFERENCE.read_text(encoding="utf-8")
     section = re.search(rf"^{re.escape(heading)}\n(.*?)(?=^## |\Z)", text, re.M | re.S)
     assert section, f"no section {heading!r} in {REFERENCE}"
-    return re.findall(r"^```python\n(.*?)^```", section.group(1), re.M | re.S)
+    return python_blocks(section.group(1))
 
 
 def test_dask_recipe_matches_one_numpy_call(tmp_path):
