@@ -1,0 +1,188 @@
+"""The reference's thermal quantities and limits, each phrase as written, against independent values: Debye
+functions by SciPy, derivatives by finite differences of the module's P and E, the multi-oscillator integral by
+SciPy with the exact K′ of its BM3 reference."""
+
+import math
+import re
+from ast import literal_eval
+
+import numpy as np
+import pytest
+from scipy.integrate import quad
+
+from conftest import R, einstein
+from nivaltus._engine import HugoniotEos, RtEos, ThermalEos
+from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, inputs, names, raised,
+                            table, thermal_keywords, thermal_model)
+
+V0, K0, K0_PRIME = (ISOTHERMAL_VALUES[key] for key in ("v0", "k0", "k0_prime"))
+APL, MGD, MGE, CVMAX_APL = ("asymptotic_power_law_mie_gruneisen_debye", "mie_gruneisen_debye",
+                            "mie_gruneisen_einstein", 3 * 2 * R)
+
+
+def d3(y):
+    return 3 / y**3 * quad(lambda s: s**3 / math.expm1(s), 0, y, epsabs=0, epsrel=1e-13)[0]
+
+
+def dt(q, name, v, t):
+    return (q(name, v, t * (1 + 1e-4)) - q(name, v, t * (1 - 1e-4))) / (2e-4 * t)
+
+
+def k_t(q, v, t):
+    return -v * (q("pressure", v * (1 + 1e-4), t) - q("pressure", v * (1 - 1e-4), t)) / 2e-4 / v
+
+
+def debye_entropy(cvmax, u):
+    return cvmax / 3 * (4 * d3(u) - 3 * math.log(-math.expm1(-u)))
+
+
+def multi_oscillator(k, v, t):
+    """The written thermal pressure; the BM3 reference in e = ((V0/V)^(2/3) − 1)/2, a = 3(K0′ − 4)/2:
+    P = 3K0 e (1 + 2e)^(5/2) (1 + ae), K = K0 (1 + 2e)^(5/2) g, K′ = 5/3 + (1 + 2e)(7 + 2a + 18ae)/(3g)."""
+    def gamma(x):
+        e, a = (x ** (-2 / 3) - 1) / 2, 1.5 * (K0_PRIME - 4)
+        g = 1 + (7 + 2 * a) * e + 9 * a * e * e
+        p_over_k = 3 * e * (1 + a * e) / g
+        k_prime = 5 / 3 + (1 + 2 * e) * (7 + 2 * a + 18 * a * e) / (3 * g)
+        f = k["t"] - k["beta"] * x ** (1 / 3)
+        return k["delta"] + (k_prime / 2 - 1 / 6 - f / 3 * (1 - p_over_k / 3)) / (1 - 2 * f * p_over_k / 3)
+    x = v / V0
+    growth = math.exp(quad(lambda s: gamma(s) / s, x, 1, epsabs=0, epsrel=1e-13)[0])  # θ_k/θ_k0
+
+    def modes(t):
+        bose = [m * (th * (d - 1) / (2 * d) + th / ((1 + th / (d * t)) * ((1 + th / (d * t)) ** d - 1)))
+                for m, th, d in ((k["mb"], k["qbo"] * growth, k["d"]), (k["mb1"], k["qb1o"] * growth, k["d1"]))]
+        return sum(bose) + sum(m * (th / 2 + th / math.expm1(th / t))
+                               for m, th in ((k["me1"], k["qe1o"] * growth), (k["me2"], k["qe2o"] * growth)))
+    a = 1.5 * k["n"] * R * 1e-6 * (k["m"] * k["a_0"] * x ** k["m"] + k["g"] * k["e_0"] * x ** k["g"]) / v
+    return (gamma(x) * R * (modes(t) - modes(k["tr"])) / v + a * (t * t - k["tr"] ** 2)) / 1e4
+
+
+def u(q, t):
+    return q("characteristic_temperature") / t
+
+
+QUANTITIES = [  # (the text as written, model, quantity, its value from keywords k, V, T and the module's quantities
+    # q(name[, V, T]), relative tolerance: finite differences of the module's P and E leave about 1e-9)
+    ("Cp = Cv + 10000·α²·K_T·V·T", MGD, "molar_heat_capacity_p",
+     lambda k, v, t, q: q("molar_heat_capacity_v") + 1e4 * dt(q, "pressure", v, t) ** 2 / k_t(q, v, t) * v * t, 1e-7),
+    ("K_S = K_T·Cp/Cv", "holland_powell_thermal_pressure", "adiabatic_bulk_modulus",
+     lambda k, v, t, q: k_t(q, v, t) * q("molar_heat_capacity_p") / q("molar_heat_capacity_v"), 1e-7),
+    ("γ = 10000·α0·K0·V/Cv(Tr), with K0 the `k0` of the reference isotherm", "thermal_modified_tait",
+     "gruneisen_parameter", lambda k, v, t, q: 1e4 * k["alpha0"] * K0 * v / einstein(k["theta"], k["tr"])[1], 1e-14),
+    ("For HP and TMT it is the Einstein Cv(T) of their line at the temperature given",
+     "holland_powell_thermal_pressure", "molar_heat_capacity_v", lambda k, v, t, q: einstein(k["theta"], t)[1], 1e-14),
+    ("For DO it is the thermodynamic γ = 10000·V·α·K_T/Cv", "dorogokupets_oganov_2007", "gruneisen_parameter",
+     lambda k, v, t, q: 1e4 * v * dt(q, "pressure", v, t) / dt(q, "thermal_energy", v, t), 1e-7),
+    ("`gruneisen_parameter` is, for APL, DW, MGD and MGE, the γ of the model's line", APL, "gruneisen_parameter",
+     lambda k, v, t, q: k["gamma0"] * (1 + k["a"] * ((v / V0) ** k["b"] - 1)), 1e-14),
+    ("h = 10⁻⁵·T: within about 2·10⁻¹¹·max(1, u²) (relative) of Cvmax·[4·D3(u) − 3u/(e^u − 1)] (Debye; APL: "
+     "Cvmax = 3nR)", APL, "molar_heat_capacity_v",
+     lambda k, v, t, q: CVMAX_APL * (4 * d3(u(q, t)) - 3 * u(q, t) / math.expm1(u(q, t))), 1e-9),
+    ("3nR·u²·e^u/(e^u − 1)² (Einstein), u = θ/T", MGE, "molar_heat_capacity_v",
+     lambda k, v, t, q: einstein(u(q, t) * t, t)[1], 1e-9),
+    ("S = (Cvmax/3)·[4·D3(u) − 3·ln(1 − e^(−u))] for the Debye models APL (Cvmax = 3nR) and MGD", APL,
+     "thermal_entropy", lambda k, v, t, q: debye_entropy(CVMAX_APL, u(q, t)), 1e-12),
+    ("S = (Cvmax/3)·[4·D3(u) − 3·ln(1 − e^(−u))] for the Debye models APL (Cvmax = 3nR) and MGD", MGD,
+     "thermal_helmholtz_free_energy",  # F = E − T·S, E = Cvmax·T·D3(u), cvmax = 50
+     lambda k, v, t, q: 50 * t * d3(u(q, t)) - t * debye_entropy(50, u(q, t)), 1e-12),
+    ("S = 3nR·[u/(e^u − 1) − ln(1 − e^(−u))] for MGE", MGE, "thermal_entropy",
+     lambda k, v, t, q: 6 * R * (u(q, t) / math.expm1(u(q, t)) - math.log(-math.expm1(-u(q, t)))), 1e-12),
+    ("the thermal pressure agrees with the same formulas evaluated with the exact K′ and a converged quadrature to a "
+     "few parts in 10¹¹", "multi_oscillator_gruneisen", "thermal_pressure",
+     lambda k, v, t, q: multi_oscillator(k, v, t), 1e-10),
+]
+
+
+@pytest.mark.parametrize("text, constructor, quantity, expected, rel", QUANTITIES,
+                         ids=[f"{c}-{q}" for _, c, q, *_ in QUANTITIES])
+def test_quantities_as_written(text, constructor, quantity, expected, rel):
+    assert text in FLAT
+    model, keywords = thermal_model(constructor), thermal_keywords(constructor)
+    for v, t in [(9.0, 2000.0), (12.0, 700.0)]:
+        q = lambda name, at_v=v, at_t=t: model.evaluate_scalar(name, at_v, at_t)  # noqa: E731
+        assert q(quantity) == pytest.approx(expected(keywords, v, t, q), rel=rel)
+    if quantity == "gruneisen_parameter" and constructor != "dorogokupets_oganov_2007":
+        assert "These six ignore the temperature given, without checking it." in FLAT
+        assert model.evaluate_scalar(quantity, 10.0, math.nan) == model.evaluate_scalar(quantity, 10.0, 300.0)
+
+
+# --- what the module cannot evaluate --------------------------------------------------------------------------------
+
+SPINODAL = float(re.search(r"whose spinodal is at V = ([\d.]+)", FLAT).group(1))
+BANDS = re.search(r"band starts at V = (.*?) \(β = 0 but where stated; δ does not matter\)", FLAT).group(1)
+SHARE = {"0": (0.5, 1), "0.5": (0.5, 1), "1": (0.3, 0.7), "2": (0.1, 0.3)}  # most, most, about half, a fifth
+
+
+def multi_oscillator_model(k0_prime=3.99, t=0.5, beta=0.2):
+    return ThermalEos.multi_oscillator_gruneisen(RtEos.bm3(1.1248, 160.2, k0_prime), tr=300.0, qe1o=500.0, me1=6.0,
+                                                 qe2o=900.0, me2=0.0, delta=0.1, t=t, a_0=0.0, m=0.0, g=0.0,
+                                                 e_0=0.0, beta=beta, n=2.0)
+
+
+def outcome(call, *args):
+    error = raised(call, *args)
+    return (type(error).__name__, error.code, str(error)) if error else "ok"
+
+
+CONVERGENCE = ("EosNumericalError", "eos.convergence_failed", "numerical solver failed to converge")
+
+
+@pytest.mark.parametrize("start, t, beta", re.findall(r"([\d.]+) for t = ([\d.]+)(?: with β = ([\d.]+))?", BANDS))
+def test_multi_oscillator_band_short_of_the_spinodal(start, t, beta):
+    """Every volume evaluates below the written start; the written share of the band fails; past the spinodal the
+    volume is refused."""
+    assert "most of them for t ≤ 0.5, about half for t = 1, a fifth for t = 2" in FLAT
+    model = multi_oscillator_model(t=float(t), beta=float(beta or 0.0))
+    pressure = lambda v: outcome(model.evaluate_scalar, "pressure", v, 1000.0)  # noqa: E731
+    assert {pressure(v) for v in np.linspace(float(start) - 0.02, float(start) - 3e-4, 20)} == {"ok"}
+    band = [pressure(v) for v in np.linspace(float(start), SPINODAL, 100, endpoint=False)]
+    assert set(band) == {"ok", CONVERGENCE} and SHARE[t][0] < band.count(CONVERGENCE) / 100 < SHARE[t][1]
+    assert pressure(SPINODAL + 1e-5)[1] == "eos.invalid_state"
+
+
+def test_every_multi_oscillator_quantity_fails_in_the_band():
+    assert 'raises `EosNumericalError` `"eos.convergence_failed"` "numerical solver failed to converge"' in FLAT
+    model, column = multi_oscillator_model(), QUANTITY_HEADER.index("MO")
+    for name in (name for row in QUANTITY_ROWS if row[column] == "✓" for name in names(row[0]) if name != "volume"):
+        assert outcome(model.evaluate_scalar, name, *inputs(name, dict(volume=1.85, temperature=1e3, pressure=-20))) \
+            == CONVERGENCE, name
+
+
+def test_multi_oscillator_volume_search_can_end_in_the_band():
+    row = next(row[1] for row in table("expansion out of reach")[1] if row[0] == "MO")
+    assert "with δ = 0.1, t = 0.5, β = 0.2 over `bm3(1.1248, 160.2, K0′)`" in row
+    ended, tried = map(int, re.search(r"(\d+) of (\d+) values of K0′ from 3.5 to 5 end so", row).groups())
+    codes = [outcome(multi_oscillator_model(k0_prime).evaluate_scalar, "volume", -1000.0, 1500.0)[1]
+             for k0_prime in np.linspace(3.5, 5.0, tried)]
+    assert codes.count("eos.convergence_failed") == ended and codes.count("eos.invalid_state") == tried - ended
+
+
+def test_hugoniot_overflow_row():
+    """Each written limit, 1 % either side: finite inside, the row's error outside."""
+    assert "An input out of range raises `EosValidationError`, and a result too large for a float" in FLAT
+    limits, error = table("Hugoniot input")[1][-1]
+    expected = (*names(error), re.findall(r'"([^"]+)"', re.sub(r"`[^`]*`", "", error))[0])
+    (up, fast), (volume, slow) = re.findall(r"(?:above|below) ([\d.e-]+) for `linear_us_up\(([^)]*)\)`", limits)
+    fast, slow, huge = literal_eval(fast), literal_eval(slow), (10.0, 1e200, 1e100, 1.5, 0.0)  # ρ0·c0² = 1e400
+    cases = [(fast, "pressure_from_particle_velocity", float(up), 1.01),
+             (fast, "shock_velocity_from_particle_velocity", 1.79e308 / 1.5, 1.01),
+             (fast, "volume_from_particle_velocity", 1.79e308 / 1.5, 1.01),
+             (slow, "density", float(volume), 0.99), (slow, "specific_internal_energy_change", float(volume), 0.99),
+             (huge, "pressure", 5.0, 1), (huge, "tangent_modulus", 10.0, 1)]
+    for arguments, quantity, edge, outward in cases:
+        hugoniot = HugoniotEos.linear_us_up(*arguments)
+        assert f"`{quantity}`" in limits
+        assert outward == 1 or math.isfinite(hugoniot.evaluate_scalar(quantity, edge / outward))
+        assert outcome(hugoniot.evaluate_scalar, quantity, edge * outward) == expected, quantity
+
+
+def test_a_misspelt_name_gets_the_text_of_a_lacking_quantity():
+    assert 'a name in no row (a misspelling such as "pressur", or "Pressure") raises that same error' in FLAT
+    for column in QUANTITY_HEADER[2:]:
+        model = thermal_model(LEGEND[column][1][0])
+        lacking = next(names(row[0])[0] for row in QUANTITY_ROWS if row[QUANTITY_HEADER.index(column)] == "–")
+        for name in (lacking, "pressur", "Pressure"):
+            assert outcome(model.evaluate_scalar, name, 10.0, 1e3) == (
+                "UnsupportedOperationError", "operation.unsupported", f"quantity '{name}' is unavailable for this "
+                "thermal model")
