@@ -111,12 +111,22 @@ EosResult<double> LinearUsUpHugoniot::pressure_from_particle_velocity(double par
 // Inverse of P(V) = P0 + eta rho0 c0^2 / (1 - s eta)^2. With x = (P - P0) /
 // (rho0 c0^2), x (1 - s eta)^2 = eta has the compression-branch root
 //   eta = 2x / (sqrt(4 s x + 1) + (2 s x + 1)),
-// written without the cancellation of the textbook form.
+// written without the cancellation of the textbook form. Where 4 s x or 2 x
+// overflows, numerator and denominator divided by x give the same root,
+//   eta = 2 / (sqrt(4 s / x + 1 / x^2) + (2 s + 1 / x)),
+// which tends to 1/s instead of collapsing to inf/inf or 2x/inf = 0 (V0).
 EosResult<double> LinearUsUpHugoniot::volume_at_pressure(double pressure) const {
   if (!is_finite(pressure)) return fail_parameter("pressure", phrase::finite);
   if (pressure < p0) return outside_range();
   const double x = (pressure - p0) / ((rho0 * c0) * c0);
-  const double eta = x == 0.0 ? 0.0 : (x + x) / (std::sqrt((s * 4.0) * x + 1.0) + ((s + s) * x + 1.0));
+  double eta = 0.0;
+  if (x != 0.0) {
+    const double numerator = x + x;
+    const double denominator = std::sqrt((s * 4.0) * x + 1.0) + ((s + s) * x + 1.0);
+    eta = is_finite(numerator) && is_finite(denominator)
+              ? numerator / denominator
+              : 2.0 / (std::sqrt((s * 4.0) / x + 1.0 / (x * x)) + ((s + s) + 1.0 / x));
+  }
   const double volume = (1.0 - eta) * v0;
   if (!is_positive_finite(volume) || s * eta >= 1.0) return outside_range();
   return volume;

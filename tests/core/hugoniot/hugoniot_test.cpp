@@ -67,6 +67,16 @@ TEST(Hugoniot, InversionChecksAndNames) {
         {&soft, 1e30, EosError::outside_invertible_range()}}) {
     EXPECT_TRUE(fails_with(h->volume_at_pressure(pressure), expected)) << pressure;
   }
+  // Pressures so large that 4 s x overflows reach the same limit eta -> 1/s as
+  // large finite ones, never V0: at s eta = 1 out of range, else near V0 (1 - 1/s).
+  for (double slope : {1.0, 1.2, 1.5, 3.0}) {
+    const auto steep = *LinearUsUpHugoniot::make(2.0, 1.0, 1.0, slope, 0.0);
+    const EosResult<double> overflowing = steep.volume_at_pressure(8e307);
+    const EosResult<double> large = steep.volume_at_pressure(1e300);
+    EXPECT_EQ(overflowing.has_value(), large.has_value()) << slope;
+    if (large) EXPECT_TRUE(relatively_near(overflowing, *large, 1e-12)) << slope;
+    else EXPECT_TRUE(fails_with(overflowing, EosError::outside_invertible_range())) << slope;
+  }
   for (std::string_view name : {"Volume"sv, "shock_velocity_from"sv, "pressure\0"sv}) {
     EXPECT_FALSE(hugoniot_quantity_from_name(name).has_value()) << name;
     EXPECT_TRUE(fails_with(evaluate_hugoniot(copper, name, 0.1),
