@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the package with pip into the Python that scripts/python_env.sh
-# picks (the active environment, else python3, else .venv where python3 is
-# externally managed), then runs the three examples. Installs g++ and the
-# Python headers with apt-get where they are missing.
+# picks ($PYTHON, else python3, an active environment's where one is; .venv
+# where that interpreter is externally managed), then runs the three examples.
+# Installs g++ and the Python headers with apt-get where they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/python_env.sh

@@ -2,8 +2,9 @@
 # package (install_and_run_examples.sh, test.sh). It decides which Python the
 # package goes into:
 #
-#   - the interpreter $PYTHON (python3 when unset) itself, where a virtual or
-#     conda environment is active or where that interpreter accepts packages;
+#   - the interpreter $PYTHON (python3 when unset) itself, where that
+#     interpreter accepts packages: an active virtual or conda environment's
+#     python3, or one like pyenv's or python.org's builds;
 #   - else, for an externally managed interpreter (PEP 668: an
 #     EXTERNALLY-MANAGED file beside its standard library, as in Debian 12 and
 #     later and Ubuntu 23.04 and later), the virtual environment .venv in the
@@ -12,15 +13,32 @@
 # Nothing is ever installed into an externally managed interpreter itself.
 
 # Installs the named Debian packages with apt-get (through sudo when not root).
+# Without root, and without a sudo that can run here (sudo missing, or asking
+# for a password with no terminal to ask on), stops before any apt call and
+# names the line to run as root.
 install_debian_packages() {
   (($#)) || return 0
-  echo "== installing $*"
   if ! command -v apt-get >/dev/null; then
     echo "error: no apt-get here; install $* with this system's package manager" >&2
     return 1
   fi
-  local sudo=()
-  [ "$(id -u)" = 0 ] || sudo=(sudo)
+  local sudo=() why=
+  if [ "$(id -u)" != 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      why="there is no sudo here"
+    elif ! (: </dev/tty) 2>/dev/null && ! sudo -n true 2>/dev/null; then
+      why="sudo needs a password and there is no terminal to ask for it"
+    fi
+    if [ -n "$why" ]; then
+      echo "error: the build needs the Debian packages $*, and installing them needs root: $why." >&2
+      echo "As root, run" >&2
+      echo "  apt-get update && apt-get install -y $*" >&2
+      echo "then run this command again." >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  echo "== installing $*"
   "${sudo[@]}" apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$@" >/dev/null
 }
@@ -51,7 +69,9 @@ prepare_python() {
     echo "error: $base not found" >&2
     return 1
   fi
-  if [ -z "${VIRTUAL_ENV:-}" ] && [ -z "${CONDA_PREFIX:-}" ] && python_is_externally_managed "$base"; then
+  # The interpreter that would install decides, not an active environment:
+  # PYTHON may name a system interpreter while a virtual environment is active.
+  if python_is_externally_managed "$base"; then
     PYTHON_VENV=.venv
   fi
 
@@ -62,14 +82,16 @@ prepare_python() {
   if [ -n "$PYTHON_VENV" ] && ! venv_works "$PYTHON_VENV" && ! "$base" -c 'import ensurepip' 2>/dev/null; then
     missing+=("python$version-venv")
   fi
-  install_debian_packages "${missing[@]}"
+  install_debian_packages "${missing[@]}" || return
 
-  PYTHON=$base
-  if [ -n "$PYTHON_VENV" ]; then
-    if ! venv_works "$PYTHON_VENV"; then
-      echo "== making the virtual environment $PYTHON_VENV ($(command -v "$base") is externally managed)"
-      "$base" -m venv --clear "$PYTHON_VENV"
-    fi
-    PYTHON=$PWD/$PYTHON_VENV/bin/python
+  if [ -z "$PYTHON_VENV" ]; then
+    # By absolute path, so that the closing message names the interpreter.
+    PYTHON=$("$base" -c 'import sys; print(sys.executable)')
+    return
   fi
+  if ! venv_works "$PYTHON_VENV"; then
+    echo "== making the virtual environment $PYTHON_VENV ($(command -v "$base") is externally managed)"
+    "$base" -m venv --clear "$PYTHON_VENV"
+  fi
+  PYTHON=$PWD/$PYTHON_VENV/bin/python
 }

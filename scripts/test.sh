@@ -7,6 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/python_env.sh
 JOBS=${JOBS:-$(nproc)}
+# pip's build of the package as well.
+export CMAKE_BUILD_PARALLEL_LEVEL=${CMAKE_BUILD_PARALLEL_LEVEL:-$JOBS}
 
 missing=()
 command -v cmake >/dev/null || missing+=(cmake)
