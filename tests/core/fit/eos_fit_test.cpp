@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <expected>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -44,11 +45,12 @@ double bm3_pressure(double v0, double k0, double k0p, double v) {
 
 // Mie-Grueneisen-Debye over BM3 with Tr = 300, θ0 = 773, q = 1.5, two atoms;
 // fitted parameters (V0, K0, K0', γ0).
+// Via build_bm3: a temporary RtModel(BM3) draws GCC's false -Wmaybe-uninitialized (unused variant bytes).
 FitResult<ThermalModel> build_mgd(Slice p) {
-  const auto reference = isothermal::BM3::make(p[0], p[1], p[2]);
-  if (!reference) return fit::fail_eos(reference.error());
+  const auto reference = build_bm3(p);
+  if (!reference) return std::unexpected(reference.error());
   return or_fit_error<ThermalModel>(
-      thermal::build_mie_gruneisen_debye(RtModel(*reference), 300.0, 773.0, p[3], 1.5, 2.0));
+      thermal::build_mie_gruneisen_debye(*reference, 300.0, 773.0, p[3], 1.5, 2.0));
 }
 
 // P = P_BM3(V) + γ/V (E(T) - E(300)) / 10⁴ with γ = γ0 x^1.5,
