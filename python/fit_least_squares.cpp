@@ -56,7 +56,10 @@ class PythonResidual {
 
     PyObject* value = returned.get();
     if (!is_float64_array(value)) {
-      std::string message = value == Py_None ? std::string("'None'") : "'" + type_name(value) + "' object";
+      // Appended rather than prefixed: g++ 12 mistakes "'" + std::string for an
+      // overlapping copy (-Wrestrict).
+      std::string message = "'";
+      message += value == Py_None ? std::string("None'") : type_name(value) + "' object";
       message += " is not an instance of 'ndarray[float64]'";
       return fit::fail_evaluation(std::move(message));
     }
