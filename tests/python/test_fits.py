@@ -69,6 +69,7 @@ def test_layout_checks(counts, message):
     [
         (lambda p: 1 / 0, "ZeroDivisionError: division by zero"),
         (lambda p: np.ones(2, np.float32), "'ndarray' object is not an instance of 'ndarray[float64]'"),
+        (lambda p: None, "'None' is not an instance of 'ndarray[float64]'"),
         (lambda p: np.array([np.nan, 1.0]), "residual evaluation returned an invalid vector"),
         (lambda p: np.ones(3) if p[0] != 0.5 else np.ones(2), "residual evaluation returned an invalid vector"),
         ("not callable", "TypeError: 'str' object is not callable"),
