@@ -67,6 +67,11 @@ prepare_python() {
   PYTHON_VENV=
   if ! command -v "$base" >/dev/null; then
     echo "error: $base not found" >&2
+    if [ -z "${PYTHON:-}" ] && command -v apt-get >/dev/null; then
+      echo "As root, run" >&2
+      echo "  apt-get update && apt-get install -y python3" >&2
+      echo "then run this command again, or name another interpreter with PYTHON=/path/to/python." >&2
+    fi
     return 1
   fi
   # The interpreter that would install decides, not an active environment:
