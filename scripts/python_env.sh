@@ -12,6 +12,13 @@
 #
 # Nothing is ever installed into an externally managed interpreter itself.
 
+# Tells, on standard error, how to install the named Debian packages as root.
+print_root_install() {
+  echo "As root, run" >&2
+  echo "  apt-get update && apt-get install -y $*" >&2
+  echo "then run this command again." >&2
+}
+
 # Installs the named Debian packages with apt-get (through sudo when not root).
 # Without root, and without a sudo that can run here (sudo missing, or asking
 # for a password with no terminal to ask on), stops before any apt call and
@@ -31,9 +38,7 @@ install_debian_packages() {
     fi
     if [ -n "$why" ]; then
       echo "error: the build needs the Debian packages $*, and installing them needs root: $why." >&2
-      echo "As root, run" >&2
-      echo "  apt-get update && apt-get install -y $*" >&2
-      echo "then run this command again." >&2
+      print_root_install "$@"
       return 1
     fi
     sudo=(sudo)
@@ -68,9 +73,8 @@ prepare_python() {
   if ! command -v "$base" >/dev/null; then
     echo "error: $base not found" >&2
     if [ -z "${PYTHON:-}" ] && command -v apt-get >/dev/null; then
-      echo "As root, run" >&2
-      echo "  apt-get update && apt-get install -y python3" >&2
-      echo "then run this command again, or name another interpreter with PYTHON=/path/to/python." >&2
+      print_root_install python3
+      echo "Or name another interpreter with PYTHON=/path/to/python." >&2
     fi
     return 1
   fi
