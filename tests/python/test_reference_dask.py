@@ -4,20 +4,17 @@ evaluates models on Dask's process-based scheduler and matches one call on the w
 import re
 import subprocess
 import sys
-from pathlib import Path
 
 import dask  # noqa: F401  (a test dependency: the recipe needs it, and its absence is a failure)
 
 from conftest import python_blocks
-
-REFERENCE = Path(__file__).resolve().parents[2] / "docs" / "reference.md"
+from test_reference import TEXT
 
 
 def section_code(heading):
     """The Python code blocks of a section, from its heading to the next one of the same level."""
-    text = REFERENCE.read_text(encoding="utf-8")
-    section = re.search(rf"^{re.escape(heading)}\n(.*?)(?=^## |\Z)", text, re.M | re.S)
-    assert section, f"no section {heading!r} in {REFERENCE}"
+    section = re.search(rf"^{re.escape(heading)}\n(.*?)(?=^## |\Z)", TEXT, re.M | re.S)
+    assert section, f"no section {heading!r} in the reference"
     return python_blocks(section.group(1))
 
 

@@ -12,8 +12,8 @@ from scipy.integrate import quad
 
 from conftest import R, einstein
 from nivaltus._engine import HugoniotEos, RtEos, ThermalEos
-from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, inputs, names, raised,
-                            table, thermal_keywords, thermal_model)
+from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, check_as_written, inputs,
+                            names, outcome, table, thermal_model)
 
 V0, K0, K0_PRIME = (ISOTHERMAL_VALUES[key] for key in ("v0", "k0", "k0_prime"))
 APL, MGD, MGE, CVMAX_APL = ("asymptotic_power_law_mie_gruneisen_debye", "mie_gruneisen_debye",
@@ -97,11 +97,7 @@ QUANTITIES = [  # (the text as written, model, quantity, its value from keywords
 @pytest.mark.parametrize("text, constructor, quantity, expected, rel", QUANTITIES,
                          ids=[f"{c}-{q}" for _, c, q, *_ in QUANTITIES])
 def test_quantities_as_written(text, constructor, quantity, expected, rel):
-    assert text in FLAT
-    model, keywords = thermal_model(constructor), thermal_keywords(constructor)
-    for v, t in [(9.0, 2000.0), (12.0, 700.0)]:
-        q = lambda name, at_v=v, at_t=t: model.evaluate_scalar(name, at_v, at_t)  # noqa: E731
-        assert q(quantity) == pytest.approx(expected(keywords, v, t, q), rel=rel)
+    model = check_as_written(text, constructor, quantity, expected, rel)
     if quantity == "gruneisen_parameter" and constructor != "dorogokupets_oganov_2007":
         assert "These six ignore the temperature given, without checking it." in FLAT
         assert model.evaluate_scalar(quantity, 10.0, math.nan) == model.evaluate_scalar(quantity, 10.0, 300.0)
@@ -118,11 +114,6 @@ def multi_oscillator_model(k0_prime=3.99, t=0.5, beta=0.2):
     return ThermalEos.multi_oscillator_gruneisen(RtEos.bm3(1.1248, 160.2, k0_prime), tr=300.0, qe1o=500.0, me1=6.0,
                                                  qe2o=900.0, me2=0.0, delta=0.1, t=t, a_0=0.0, m=0.0, g=0.0,
                                                  e_0=0.0, beta=beta, n=2.0)
-
-
-def outcome(call, *args):
-    error = raised(call, *args)
-    return (type(error).__name__, error.code, str(error)) if error else "ok"
 
 
 CONVERGENCE = ("EosNumericalError", "eos.convergence_failed", "numerical solver failed to converge")
