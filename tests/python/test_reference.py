@@ -25,6 +25,9 @@ ROOT = Path(__file__).resolve().parents[2]
 LINES = (ROOT / "docs" / "reference.md").read_text(encoding="utf-8").splitlines()
 TEXT = "\n".join(LINES)
 FLAT = " ".join(TEXT.split())  # line breaks and runs of blanks folded, for phrases that span lines
+# The engine's C++ sources (path relative to the root: text), where its codes, fields and names are written.
+ENGINE_SOURCES = {str(path.relative_to(ROOT)): path.read_text()
+                  for folder in ("core", "python") for path in (ROOT / folder).rglob("*.[ch]pp")}
 
 
 def cells(line):
@@ -200,9 +203,9 @@ def test_result_attribute_tables(cls):
 
 def test_error_classes():
     codes = {code for row in table("class")[1] for code in names(row[2]) if "." in code}
-    raised = {code for path in (ROOT / "python").glob("*.cpp") for code in re.findall(
-        r'"((?:eos|fit|validation|operation|configuration)\.[a-z_]+)"', path.read_text())}
-    assert codes == raised
+    in_sources = {code for path, source in ENGINE_SOURCES.items() if re.fullmatch(r"python/[^/]*\.cpp", path)
+                  for code in re.findall(r'"((?:eos|fit|validation|operation|configuration)\.[a-z_]+)"', source)}
+    assert codes == in_sources
     for row in table("class")[1]:
         bases = [base.__name__ for base in getattr(errors, names(row[0])[0]).__bases__]
         assert bases == names(row[1])
@@ -517,8 +520,7 @@ def resolves(dotted):
 
 
 def in_engine_strings(name):
-    return any(re.search(rf'"[^"\n]*{re.escape(name)}[^"\n]*"', path.read_text())
-               for folder in ("core", "python") for path in (ROOT / folder).rglob("*.[ch]pp"))
+    return any(re.search(rf'"[^"\n]*{re.escape(name)}[^"\n]*"', source) for source in ENGINE_SOURCES.values())
 
 
 def test_every_name_in_backquotes_is_the_module_s():
@@ -605,8 +607,8 @@ def test_holzapfel_coefficients_as_written():
 def test_field_texts_are_the_engine_s():
     """Every field text of the engine's sources is a fit name, a listed text or a named internal one."""
     internal = set(re.findall(r'"([^"]+)"', re.search(r"Four more texts, (.*?), guard", TEXT, re.S).group(1)))
-    in_sources = {text for folder in ("core", "python") for path in (ROOT / folder).rglob("*.[ch]pp") for text in
-                  re.findall(r'(?:fail|invalid)_(?:parameter|state)\(\s*"([^"]+)"', path.read_text())}
+    in_sources = {text for source in ENGINE_SOURCES.values() for text in
+                  re.findall(r'(?:fail|invalid)_(?:parameter|state)\(\s*"([^"]+)"', source)}
     assert in_sources - EVERY_FIT_NAME == (set(FIELD_CODES) | internal) - EVERY_FIT_NAME
 
 
