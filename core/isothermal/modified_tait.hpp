@@ -5,7 +5,9 @@
 // and, with x = ((V/V0 + a) - 1) / a,
 //   P = expm1(-ln(x) / c) / b
 //   K = K0 (V/V0) exp(ln(x) (-1/c - 1))
-// The form exists only where x > 0, and needs d, s and t non-zero.
+// The form exists only where x > 0, and needs d, s and t non-zero and a, b
+// and c finite and non-zero: K0 K0'' or K0'^2 overflowing, or a so small that
+// 1 + a rounds to 1, would leave no volume in the domain, V0 included.
 
 #include <cmath>
 
@@ -35,11 +37,17 @@ struct ModifiedTait {
     const double d = k0_prime * k0_prime + k0_prime - k0 * k0_double_prime;
     const double s = 1.0 + k0_prime;
     const double t = k0 * k0_double_prime + s;
-    // Exact comparisons: a NaN d passes as non-zero.
-    if (d == 0.0 || s == 0.0 || t == 0.0) {
+    const auto singular = [] {
       return fail_parameter("K0_prime/K0_double_prime", "produce a singular modified Tait EOS");
+    };
+    // Exact comparisons: a NaN d passes as non-zero.
+    if (d == 0.0 || s == 0.0 || t == 0.0) return singular();
+    const ModifiedTait model{v0, k0, k0_prime, k0_double_prime, s / t, k0_prime / k0 - k0_double_prime / s, t / d};
+    const auto usable = [](double constant) { return is_finite(constant) && constant != 0.0; };
+    if (!usable(model.a) || !usable(model.b) || !usable(model.c) || !model.pressure(v0) || !model.bulk_modulus(v0)) {
+      return singular();
     }
-    return ModifiedTait{v0, k0, k0_prime, k0_double_prime, s / t, k0_prime / k0 - k0_double_prime / s, t / d};
+    return model;
   }
 
   EosResult<double> pressure(double volume) const {

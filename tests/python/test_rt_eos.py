@@ -1,6 +1,7 @@
 """RtEos: each constructor builds its kind from its arguments in order, the array forms and their checks."""
 
 import math
+from decimal import Decimal, localcontext
 
 import numpy as np
 import pytest
@@ -58,3 +59,43 @@ def test_holzapfel_derivative_numeric_and_analytical_agree():
            "invalid state variable volume: must be positive and finite")
     # Refused for any other model as a whole, so even for an empty array.
     raises(UnsupportedOperationError, lambda: RtEos.bm3(10, 160, 4).bulk_modulus_derivative_array(np.empty(0), np.nan))
+
+
+def _log1p(z):
+    """ln(1 + z) to 40 digits, by its series where 1 + z would round away z."""
+    if abs(z) > Decimal("1e-6"):
+        return (1 + z).ln()
+    return sum((-1) ** (n + 1) * z**n / n for n in range(1, 8))
+
+
+def baonza_exact(v0, k0, k0_prime, volume):
+    """P and K of the pseudospinodal form K = K0·(1 + P/Psp)^β, β = 0.85, integrated, to 40 digits."""
+    with localcontext() as context:
+        context.prec = 60
+        v0, k0, k0_prime, volume, beta = map(Decimal, (v0, k0, k0_prime, volume, "0.85"))
+        log_ratio = _log1p((volume - v0) / v0)
+        log_y = _log1p(-(1 - beta) / beta * k0_prime * log_ratio)  # ln(y/Psp^(1-β))
+        q = log_y / (1 - beta)
+        expm1_q = q.exp() - 1 if abs(q) > Decimal("1e-6") else sum(q**n / math.factorial(n) for n in range(1, 8))
+        return float(k0 * beta / k0_prime * expm1_q), float(k0 * (log_y * beta / (1 - beta)).exp())
+
+
+@pytest.mark.parametrize("k0_prime", [0.0099999, 1e-3, 1e-6, 1e-9, 1e-12, 1e-100, 1e-300, 5e-324])
+def test_baonza_keeps_its_pressure_as_k0_prime_vanishes(k0_prime):
+    for v0 in (1.0, 11.24):
+        model = RtEos.baonza(v0, 160.0, k0_prime)
+        for ratio in (0.05, 0.9, 0.999999, 1 - 2**-40, 1 + 2**-40, 1.01, 3.0, 1e10):
+            pressure, bulk_modulus = baonza_exact(v0, 160.0, k0_prime, ratio * v0)
+            assert model.pressure_scalar(ratio * v0) == pytest.approx(pressure, rel=1e-14, abs=0)
+            assert model.bulk_modulus_scalar(ratio * v0) == pytest.approx(bulk_modulus, rel=1e-14)
+        assert model.pressure_scalar(v0) == 0.0 and model.bulk_modulus_scalar(v0) == 160.0
+
+
+def test_baonza_with_a_physical_k0_prime_keeps_its_written_form():
+    # y^(1/(1 − β)) − Psp in the module's own constants: at K0′ = 0.01 this differs from the exact value
+    # by 3e-12 at 0.99·V0, so it also tells which form the module took there.
+    for k0_prime in (0.01, 4.0):
+        psp = 160.0 * 0.85 / k0_prime
+        y = psp**0.15000000000000002 - math.log(0.99) * 0.15000000000000002 / (psp**0.85 / 160.0)
+        assert RtEos.baonza(1.0, 160.0, k0_prime).pressure_scalar(0.99) == pytest.approx(
+            y**6.666666666666666 - psp, rel=1e-15, abs=0)

@@ -33,6 +33,9 @@ struct ModelCase {
 
 const ModelCase model_cases[] = {
     {"Baonza", {20, 100, 4.5}, 163.9489222527691, 688.62163200960966},
+    // A vanishing K0' tends to K0 ln(V0/V) = 51.08256237659907..., K0.
+    {"Baonza", {20, 100, 1e-6}, 51.082575423741794, 100.00005108257312},
+    {"Baonza", {20, 100, 1e-300}, 51.08256237659907, 100.0},
     {"BM2", {11.2, 160}, 228.13229079662557, 907.16764088179267},
     {"BM3", {74.7, 160.3, 4.62}, 271.68024790534861, 1179.936431480843},
     {"BM4", {10, 200, 4.5, -0.03}, 304.592517152441, 1200.7427534197309},
@@ -104,6 +107,14 @@ TEST(IsothermalConstructors, Checks) {
       {"ModifiedTait", {10, 100, -1.0, 0.5}, "K0_prime/K0_double_prime", tait},
       {"ModifiedTait", {10, 10, 4.0, 2.0}, "K0_prime/K0_double_prime", tait},
       {"ModifiedTait", {10, 10, 4.0, -0.5}, "K0_prime/K0_double_prime", tait},
+      // a, b and c must come out finite and non-zero, with V0 inside the
+      // domain: K0 K0'' overflowing (a = 0, c NaN; b = -inf as well), K0'^2
+      // overflowing (c = 0), a so small that 1 + a rounds to 1.
+      {"ModifiedTait", {1, 160, 4.0, 1.2e306}, "K0_prime/K0_double_prime", tait},
+      {"ModifiedTait", {1, 1e300, 4.0, 1e10}, "K0_prime/K0_double_prime", tait},
+      {"ModifiedTait", {1, 160, -0.5, 1e308}, "K0_prime/K0_double_prime", tait},
+      {"ModifiedTait", {10, 100, 1e200, 0.0}, "K0_prime/K0_double_prime", tait},
+      {"ModifiedTait", {10, 100, 4.0, 1e15}, "K0_prime/K0_double_prime", tait},
       {"Holzapfel", {10, 100, 4, 1.0, -26.0}, "Z", phrase::positive_finite},
   };
   for (const auto& [name, parameters, field, message] : cases) {
