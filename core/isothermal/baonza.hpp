@@ -48,7 +48,8 @@ struct Baonza {
       if (!s) return std::unexpected(s.error());
       const double q = s->log1p_z * 6.666666666666666;
       const double expm1_ratio = q == 0.0 ? 1.0 : std::expm1(q) / q;
-      return finite_result(k0 * -s->l * s->log1p_ratio * expm1_ratio);
+      // ln(V0/V) as 0 - L, which is +0 rather than -0 at V0.
+      return finite_result(k0 * (0.0 - s->l) * s->log1p_ratio * expm1_ratio);
     }
     const auto d = domain(volume);
     if (!d) return std::unexpected(d.error());
