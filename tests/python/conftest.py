@@ -2,6 +2,7 @@
 
 import os
 import re
+import signal
 import subprocess
 import sys
 import textwrap
@@ -47,16 +48,32 @@ def python_blocks(markdown):
     return re.findall(r"^```python\n(.*?)^```", markdown, re.M | re.S)
 
 
-def python_child(code):
+def ignore_sigint():
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+
+
+# A shell starts a background job with SIGINT ignored, and an interpreter that starts so leaves it ignored:
+# Ctrl-C or kill -INT would never raise KeyboardInterrupt there. A child that expects one installs the handler.
+INSTALL_SIGINT_HANDLER = "import signal\nsignal.signal(signal.SIGINT, signal.default_int_handler)\n"
+
+
+def python_child(code, interruptible=False):
     """Arguments that run code in a fresh interpreter in this directory, wherever pytest was started, so
-    that the child can import these helpers."""
-    return {"args": [sys.executable, "-c", textwrap.dedent(code)], "cwd": Path(__file__).parent}
+    that the child can import these helpers. An interruptible child, one that expects KeyboardInterrupt,
+    installs Python's SIGINT handler itself and always starts with SIGINT ignored, the harder of the two
+    dispositions it can inherit, so that every run checks that it does, however the tests were started."""
+    if not interruptible:
+        return {"args": [sys.executable, "-c", textwrap.dedent(code)], "cwd": Path(__file__).parent}
+    return {"args": [sys.executable, "-c", INSTALL_SIGINT_HANDLER + textwrap.dedent(code)],
+            "cwd": Path(__file__).parent, "preexec_fn": ignore_sigint}
 
 
-def run_python(code, env=None, preexec_fn=None):
-    """Runs code in a fresh interpreter in this directory; returns the completed process."""
-    process = subprocess.run(**python_child(code), capture_output=True, text=True,
-                             env=dict(os.environ, **(env or {})), timeout=120, preexec_fn=preexec_fn)
+def run_python(code, env=None, preexec_fn=None, interruptible=False):
+    """Runs code in a fresh interpreter in this directory; returns the completed process. preexec_fn runs in
+    the child before the interpreter starts; an interruptible child has its own."""
+    process = subprocess.run(**python_child(code, interruptible), capture_output=True, text=True,
+                             env=dict(os.environ, **(env or {})), timeout=120,
+                             **({"preexec_fn": preexec_fn} if preexec_fn else {}))
     assert process.returncode == 0, f"subprocess failed:\n{process.stdout}\n{process.stderr}"
     return process
 

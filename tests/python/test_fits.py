@@ -238,6 +238,5 @@ def test_ctrl_c_ends_a_python_fit_promptly_and_a_native_fit_after_it():
             time.sleep(1.0)
         except KeyboardInterrupt:
             print("interrupted")
-        """
-    )
+        """, interruptible=True)
     assert process.stdout.split() == ["KeyboardInterrupt", "True", "interrupted"]

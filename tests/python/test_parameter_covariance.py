@@ -51,7 +51,7 @@ def test_keyboard_interrupt_stops_a_long_covariance():
             covariance = result.parameter_covariance
         except KeyboardInterrupt:
             print("KeyboardInterrupt", covariance is None)
-        """), stdout=subprocess.PIPE, text=True)
+        """, interruptible=True), stdout=subprocess.PIPE, text=True)
     try:
         assert child.stdout.readline() == "ready\n"
         time.sleep(0.1)
