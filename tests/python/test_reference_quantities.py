@@ -114,6 +114,60 @@ def test_quantities_as_written(text, constructor, quantity, expected, rel, chang
         assert model.evaluate_scalar(quantity, 10.0, math.nan) == model.evaluate_scalar(quantity, 10.0, 300.0)
 
 
+# --- derivatives of the pressure ------------------------------------------------------------------------------------
+
+def bm3_k0_prime_4(v):
+    """P and K of the reference's BM3 row with V0 = 11.24, K0 = 160, K0′ = 4."""
+    f = ((11.24 / v) ** (2 / 3) - 1) / 2
+    return 3 * 160 * f * (1 + 2 * f) ** 2.5, 160 * (1 + 2 * f) ** 2.5 * (1 + 7 * f)
+
+
+def trs_berman():
+    return ThermalEos.thermal_reference_state(RtEos.vinet(11.24, 160.0, 4.0), 300.0, 3e-5, -0.02, 1e-8,
+                                              "linear_temperature", "berman")
+
+
+def trs_berman_exact(v, t):
+    """P, K_T and (∂P/∂T)_V of the reference's Vinet row moved to T. P = K0·f(V/V0), so ∂P/∂V0 = K/V0 and
+    ∂P/∂K0 = P/K0."""
+    d = t - 300.0
+    v0, k0 = 11.24 * (1 + 3e-5 * d + 0.5e-8 * d * d), 160.0 - 0.02 * d
+    x = (v / v0) ** (1 / 3)
+    e = math.exp(4.5 * (1 - x))  # η = 1.5·(K0′ − 1)
+    p, k = 3 * k0 * (1 - x) * e / x**2, k0 * ((1 + 4.5 * x) * (1 - x) + 1) * e / x**2
+    return p, k, k * 11.24 * (3e-5 + 1e-8 * d) / v0 - 0.02 * p / k0
+
+
+EXPANSIVITY = [  # model, state, exact (P, K_T, (∂P/∂T)_V), the written bound of K_T's relative error given P and K_T
+    (lambda: thermal_model("linear_thermal_pressure"), 8.5, 30.0,
+     lambda v, t: (bm3_k0_prime_4(v)[0] + 0.005 * (t - 300), bm3_k0_prime_4(v)[1], 0.005),
+     lambda p, k: 1e-9 + 2e-10 * abs(p) / k),
+    (trs_berman, 11.24, 150.0, trs_berman_exact, lambda p, k: 3e-15),
+    (trs_berman, 9.0, 100.0, trs_berman_exact, lambda p, k: 3e-15),
+]
+
+
+@pytest.mark.parametrize("model, v, t, exact, k_bound", EXPANSIVITY)
+def test_pressure_derivatives_within_the_written_bounds(model, v, t, exact, k_bound):
+    """K_T within its written bound; α within the written rounding of its temperature difference (10⁻¹⁰/(T·|α|)
+    for TRS, 10⁻¹¹·|P|/(T·|(∂P/∂T)_V|) otherwise) and K_T's error."""
+    assert "10⁻⁹ + 2·10⁻¹⁰·|P|/K_T (relative)" in FLAT and "within 3·10⁻¹⁵ of the derivative of its P" in FLAT
+    assert "10⁻¹¹·|P|/(T·|(∂P/∂T)_V|) (P in GPa, T in K), and for TRS" in FLAT and "10⁻¹⁰/(T·|α|)" in FLAT
+    model, (p, k, dp_dt) = model(), exact(v, t)
+    alpha, trs = dp_dt / k, model.model_name == "ThermalReferenceStateEOS"
+    assert model.evaluate_scalar("bulk_modulus", v, t) == pytest.approx(k, rel=k_bound(p, k), abs=0)
+    rounding = 1e-10 / (t * abs(alpha)) if trs else 1e-11 * abs(p) / (t * abs(dp_dt))
+    assert model.evaluate_scalar("thermal_expansivity", v, t) == pytest.approx(alpha, rel=rounding + k_bound(p, k),
+                                                                              abs=0)
+
+
+def test_written_trs_expansivity():
+    written = re.search(r"gives at V0 and 150 K (\S+) against (\S+) \(", FLAT).groups()
+    p, k, dp_dt = trs_berman_exact(11.24, 150.0)
+    assert trs_berman().evaluate_scalar("thermal_expansivity", 11.24, 150.0) == float(written[0])
+    assert dp_dt / k == pytest.approx(float(written[1]), rel=1e-14)
+
+
 # --- what the module cannot evaluate --------------------------------------------------------------------------------
 
 SPINODAL = float(re.search(r"whose spinodal is at V = ([\d.]+)", FLAT).group(1))
