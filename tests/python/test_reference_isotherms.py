@@ -92,7 +92,7 @@ def written_number(text):
 
 def test_choice_of_epsilon():
     """Each written worst error of the central K′ from 0.3 to 1.6 J/bar, against the closed form, holds and is not
-    ten times too large; the written results below ε ≈ 1e-12 are the module's."""
+    ten times too large."""
     paragraph = re.search(r"Choosing ε for .*?where the last digits matter", FLAT)[0]
     example = {}
     exec(next(block for block in python_blocks(TEXT) if "holzapfel_derivative_analytical(" in block), example)
@@ -105,8 +105,3 @@ def test_choice_of_epsilon():
                       / holzapfel_derivative_analytical(v0, v, model.bulk_modulus_scalar(v), k0, c0, c2) - 1)
                   for v in np.linspace(0.3, 1.6, 27)]
         assert worst / 10 < max(errors) <= worst, eps
-    value = r"(\d+\.(\d+))"
-    rounded = re.search(rf"ε = 10⁻¹² gives {value}, and ε = 10⁻¹⁴, 10⁻¹⁵ and 10⁻¹⁶ give {value}, {value} and {value}",
-                        paragraph).groups()
-    for eps, written, decimals in zip((1e-12, 1e-14, 1e-15, 1e-16), rounded[::2], rounded[1::2]):
-        assert round(model.bulk_modulus_derivative_scalar(0.95, eps), len(decimals)) == float(written), eps
