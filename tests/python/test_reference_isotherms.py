@@ -4,8 +4,10 @@ import math
 import re
 from functools import reduce
 
+import numpy as np
 import pytest
 
+from conftest import python_blocks
 from nivaltus._engine import RtEos, holzapfel_derivative_analytical
 from test_reference import FLAT, TEXT, float_keywords, names, outcome, raised, table
 
@@ -81,3 +83,25 @@ def test_epsilon_floor():
         assert outcome(call, *arguments) == (
             "EosNumericalError", "eos.non_finite_result", "model returned a non-finite result")
     assert math.isfinite(model.bulk_modulus_derivative_scalar(9.1, math.nextafter(2**-54, 1)))  # the floor is sharp
+
+
+def written_number(text):
+    """'7·10⁻⁶', '10⁻³' or '3.4502' as a float."""
+    return float(text.replace("·10⁻", "e-").replace("10⁻", "1e-").translate(str.maketrans("⁰¹²³⁴⁵⁶⁷⁸⁹", "0123456789")))
+
+
+def test_choice_of_epsilon():
+    """Each written worst error of the central K′ from 0.3 to 1.6 J/bar, against the closed form, holds and is not
+    ten times too large."""
+    paragraph = re.search(r"Choosing ε for .*?where the last digits matter", FLAT)[0]
+    example = {}
+    exec(next(block for block in python_blocks(TEXT) if "holzapfel_derivative_analytical(" in block), example)
+    model, v0, k0, c0, c2 = (example[name] for name in ("model", "v0", "k0", "c0", "c2"))
+    power = r"(?:[\d.]+·)?10⁻[⁰¹²³⁴⁵⁶⁷⁸⁹]+"
+    pairs = re.findall(rf"({power}) at (?:ε = )?({power})", paragraph)
+    assert len(pairs) == 6
+    for worst, eps in ((written_number(w), written_number(e)) for w, e in pairs):
+        errors = [abs(model.bulk_modulus_derivative_scalar(v, eps)
+                      / holzapfel_derivative_analytical(v0, v, model.bulk_modulus_scalar(v), k0, c0, c2) - 1)
+                  for v in np.linspace(0.3, 1.6, 27)]
+        assert worst / 10 < max(errors) <= worst, eps
