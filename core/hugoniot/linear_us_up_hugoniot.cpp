@@ -115,10 +115,14 @@ EosResult<double> LinearUsUpHugoniot::pressure_from_particle_velocity(double par
 // overflows, numerator and denominator divided by x give the same root,
 //   eta = 2 / (sqrt(4 s / x + 1 / x^2) + (2 s + 1 / x)),
 // which tends to 1/s instead of collapsing to inf/inf or 2x/inf = 0 (V0).
+// Where rho0 c0^2 itself overflows, P - P0 is divided by rho0, c0 and c0 in
+// turn, which keeps x wherever it is representable instead of rounding it
+// to 0 and returning V0 for every pressure.
 EosResult<double> LinearUsUpHugoniot::volume_at_pressure(double pressure) const {
   if (!is_finite(pressure)) return fail_parameter("pressure", phrase::finite);
   if (pressure < p0) return outside_range();
-  const double x = (pressure - p0) / ((rho0 * c0) * c0);
+  const double stiffness = (rho0 * c0) * c0;
+  const double x = is_finite(stiffness) ? (pressure - p0) / stiffness : (pressure - p0) / rho0 / c0 / c0;
   double eta = 0.0;
   if (x != 0.0) {
     const double numerator = x + x;

@@ -77,6 +77,14 @@ TEST(Hugoniot, InversionChecksAndNames) {
     if (large) EXPECT_TRUE(relatively_near(overflowing, *large, 1e-12)) << slope;
     else EXPECT_TRUE(fails_with(overflowing, EosError::outside_invertible_range())) << slope;
   }
+  // rho0 c0^2 = 1e310 overflows, yet x = (P - P0)/(rho0 c0^2) does not: the
+  // volume must still solve x (1 - s eta)^2 = eta, not round to V0.
+  const auto stiff = *LinearUsUpHugoniot::make(10.0, 1e110, 1e100, 1.5, 0.0);
+  for (const auto& [pressure, x] : {std::pair{1e300, 1e-10}, {1e308, 1e-2}}) {
+    const double eta = 1.0 - value_of(stiff.volume_at_pressure(pressure)) / 10.0;
+    EXPECT_TRUE(relatively_near(x * (1.0 - 1.5 * eta) * (1.0 - 1.5 * eta), eta, 1e-5)) << x;
+  }
+  EXPECT_EQ(stiff.volume_at_pressure(1.0), 10.0);
   for (std::string_view name : {"Volume"sv, "shock_velocity_from"sv, "pressure\0"sv}) {
     EXPECT_FALSE(hugoniot_quantity_from_name(name).has_value()) << name;
     EXPECT_TRUE(fails_with(evaluate_hugoniot(copper, name, 0.1),
