@@ -46,10 +46,11 @@ struct Baonza {
     if (k0_prime < small_k0_prime) {
       const auto s = small_k0_prime_strain(volume);
       if (!s) return std::unexpected(s.error());
+      const double log1p_ratio = s->z == 0.0 ? 1.0 : s->log1p_z / s->z;
       const double q = s->log1p_z * 6.666666666666666;
       const double expm1_ratio = q == 0.0 ? 1.0 : std::expm1(q) / q;
       // ln(V0/V) as 0 - L, which is +0 rather than -0 at V0.
-      return finite_result(k0 * (0.0 - s->l) * s->log1p_ratio * expm1_ratio);
+      return finite_result(k0 * (0.0 - s->l) * log1p_ratio * expm1_ratio);
     }
     const auto d = domain(volume);
     if (!d) return std::unexpected(d.error());
@@ -88,7 +89,7 @@ struct Baonza {
   }
 
   struct SmallK0PrimeStrain {
-    double l, log1p_z, log1p_ratio;  // L, ln(1 + z), ln(1 + z)/z
+    double l, z, log1p_z;  // L, z, ln(1 + z)
   };
 
   EosResult<SmallK0PrimeStrain> small_k0_prime_strain(double volume) const {
@@ -100,8 +101,7 @@ struct Baonza {
     // (1 - beta)/beta = 3/17.
     const double z = -0.17647058823529413 * k0_prime * l;
     if (!is_positive_finite(1.0 + z)) return outside_domain();
-    const double log1p_z = std::log1p(z);
-    return SmallK0PrimeStrain{l, log1p_z, z == 0.0 ? 1.0 : log1p_z / z};
+    return SmallK0PrimeStrain{l, z, std::log1p(z)};
   }
 
   static std::unexpected<EosError> outside_domain() {

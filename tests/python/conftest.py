@@ -62,18 +62,17 @@ def python_child(code, interruptible=False):
     that the child can import these helpers. An interruptible child, one that expects KeyboardInterrupt,
     installs Python's SIGINT handler itself and always starts with SIGINT ignored, the harder of the two
     dispositions it can inherit, so that every run checks that it does, however the tests were started."""
-    if not interruptible:
-        return {"args": [sys.executable, "-c", textwrap.dedent(code)], "cwd": Path(__file__).parent}
-    return {"args": [sys.executable, "-c", INSTALL_SIGINT_HANDLER + textwrap.dedent(code)],
-            "cwd": Path(__file__).parent, "preexec_fn": ignore_sigint}
+    prologue = INSTALL_SIGINT_HANDLER if interruptible else ""
+    return {"args": [sys.executable, "-c", prologue + textwrap.dedent(code)], "cwd": Path(__file__).parent,
+            "preexec_fn": ignore_sigint if interruptible else None}
 
 
 def run_python(code, env=None, preexec_fn=None, interruptible=False):
     """Runs code in a fresh interpreter in this directory; returns the completed process. preexec_fn runs in
     the child before the interpreter starts; an interruptible child has its own."""
-    process = subprocess.run(**python_child(code, interruptible), capture_output=True, text=True,
-                             env=dict(os.environ, **(env or {})), timeout=120,
-                             **({"preexec_fn": preexec_fn} if preexec_fn else {}))
+    child = python_child(code, interruptible)
+    process = subprocess.run(**{**child, "preexec_fn": preexec_fn or child["preexec_fn"]}, capture_output=True,
+                             text=True, env=dict(os.environ, **(env or {})), timeout=120)
     assert process.returncode == 0, f"subprocess failed:\n{process.stdout}\n{process.stderr}"
     return process
 

@@ -28,14 +28,17 @@ def dt(q, name, v, t):
     return (q(name, v, t * (1 + 1e-4)) - q(name, v, t * (1 - 1e-4))) / (2e-4 * t)
 
 
+def dv(q, name, v, t):
+    return (q(name, v * (1 + 1e-4), t) - q(name, v * (1 - 1e-4), t)) / (2e-4 * v)
+
+
 def k_t(q, v, t):
-    return -v * (q("pressure", v * (1 + 1e-4), t) - q("pressure", v * (1 - 1e-4), t)) / 2e-4 / v
+    return -v * dv(q, "pressure", v, t)
 
 
 def helmholtz_pressure(q, v, t):
     """−(∂F/∂V)_T/10000 by a central difference of the module's F."""
-    f = lambda at_v: q("thermal_helmholtz_free_energy", at_v, t)  # noqa: E731
-    return -(f(v * (1 + 1e-4)) - f(v * (1 - 1e-4))) / (2e-4 * v) / 1e4
+    return -dv(q, "thermal_helmholtz_free_energy", v, t) / 1e4
 
 
 def debye_entropy(cvmax, u):
