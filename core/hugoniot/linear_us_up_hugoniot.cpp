@@ -19,6 +19,23 @@ EosResult<double> compression(double volume, double v0, double s) {
   return eta;
 }
 
+// x = (P - P0)/(rho0 c0^2) where rho0 c0^2 overflows. With u = m 2^e for
+// u = (P - P0)/2, rho0 and c0 (frexp, m in [0.5, 1)),
+//   x = [m_u / ((m_rho0 m_c0) m_c0)] 2^(e_u + 1 - e_rho0 - 2 e_c0):
+// the bracket lies in (0.5, 8), so only the final scaling can leave the
+// range of doubles, and then only where x itself does. P - P0 is halved
+// first because it may overflow too (P0 < 0); halving is exact above the
+// subnormals, where x would be 0 anyway.
+double overflow_safe_strain(double pressure, double p0, double rho0, double c0) {
+  int e_u = 0;
+  int e_rho0 = 0;
+  int e_c0 = 0;
+  const double m_u = std::frexp(pressure * 0.5 - p0 * 0.5, &e_u);
+  const double m_rho0 = std::frexp(rho0, &e_rho0);
+  const double m_c0 = std::frexp(c0, &e_c0);
+  return std::ldexp(m_u / ((m_rho0 * m_c0) * m_c0), e_u + 1 - e_rho0 - 2 * e_c0);
+}
+
 }  // namespace
 
 EosResult<double> checked_particle_velocity(double up) {
@@ -115,14 +132,16 @@ EosResult<double> LinearUsUpHugoniot::pressure_from_particle_velocity(double par
 // overflows, numerator and denominator divided by x give the same root,
 //   eta = 2 / (sqrt(4 s / x + 1 / x^2) + (2 s + 1 / x)),
 // which tends to 1/s instead of collapsing to inf/inf or 2x/inf = 0 (V0).
-// Where rho0 c0^2 itself overflows, P - P0 is divided by rho0, c0 and c0 in
-// turn, which keeps x wherever it is representable instead of rounding it
-// to 0 and returning V0 for every pressure.
+// Where rho0 c0^2 itself overflows, x is still below 2 and keeps its digits
+// wherever it is representable, but no order of plain divisions by rho0, c0
+// and c0 is safe for every rho0 and c0: (P - P0)/rho0 overflows for rho0 < 1,
+// and dividing by a large c0 first can underflow. x is therefore formed from
+// the mantissas and the binary exponents apart (overflow_safe_strain).
 EosResult<double> LinearUsUpHugoniot::volume_at_pressure(double pressure) const {
   if (!is_finite(pressure)) return fail_parameter("pressure", phrase::finite);
   if (pressure < p0) return outside_range();
   const double stiffness = (rho0 * c0) * c0;
-  const double x = is_finite(stiffness) ? (pressure - p0) / stiffness : (pressure - p0) / rho0 / c0 / c0;
+  const double x = is_finite(stiffness) ? (pressure - p0) / stiffness : overflow_safe_strain(pressure, p0, rho0, c0);
   double eta = 0.0;
   if (x != 0.0) {
     const double numerator = x + x;

@@ -1,5 +1,8 @@
 """HugoniotEos: the ten quantities against the Rankine-Hugoniot relations, their checks, and repr."""
 
+import decimal
+from decimal import Decimal as D
+
 import numpy as np
 import pytest
 
@@ -56,3 +59,20 @@ def test_evaluation_failures(quantity, value, message):
 def test_repr():
     assert repr(HugoniotEos.linear_us_up(1e-5, 2.5e16, 0.1, 1, -3)) == (
         "HugoniotEos(LinearUsUpHugoniot { v0: 1e-5, rho0: 2.5e16, c0: 0.1, s: 1.0, p0: -3.0 })")
+
+
+@pytest.mark.parametrize("v0, rho0, c0, s, p0, pressure", [
+    (1.0, 0.5, 1.9e154, 1.5, 0.0, 1.7e308),      # rho0 < 1: (P - P0)/rho0 alone overflows
+    (1.0, 1e-10, 1e160, 1.5, 0.0, 1e300),
+    (2.5, 1e-3, 1e156, 1.2, 1.0, 1e306),
+    (10.0, 1.01 * 1.798e108, 1e100, 1.5, 0.5, 1e300),
+    (3.0, 1e-305, 1.5e308, 1.5, -1e308, 1.7e308),  # P - P0 overflows as well
+])
+def test_volume_where_rho0_c0_squared_overflows(v0, rho0, c0, s, p0, pressure):
+    """The compression root of x (1 - s eta)^2 = eta with x = (P - P0)/(rho0 c0^2), in 40 digits."""
+    with decimal.localcontext(decimal.Context(prec=40)):
+        x = (D(pressure) - D(p0)) / (D(rho0) * D(c0) ** 2)
+        eta = 2 * x / ((4 * D(s) * x + 1).sqrt() + 2 * D(s) * x + 1)
+        expected = float(D(v0) * (1 - eta))
+    assert HugoniotEos.linear_us_up(v0, rho0, c0, s, p0).evaluate_scalar("volume", pressure) == pytest.approx(
+        expected, rel=4e-16)
