@@ -81,3 +81,18 @@ def test_interpreter_decides_with_an_environment_active(tmp_path, managed):
     assert process.returncode == 0, process.stderr
     expected = f".venv|{tmp_path}/.venv/bin/python" if managed else f"|{bindir}/python3"
     assert process.stdout.splitlines()[-1] == expected
+
+
+@pytest.mark.parametrize("venv, python", [("", "/path/to/python"), (".venv", "/path/to/nivaltus/.venv/bin/python")],
+                         ids=["interpreter", "venv"])
+def test_readme_quotes_the_closing_lines(venv, python):
+    """The lines that end scripts/install_and_run_examples.sh, run with the README's placeholders, appear in the
+    README as printed."""
+    script = (PYTHON_ENV.parent / "install_and_run_examples.sh").read_text()
+    closing = script[script.index('echo "== nivaltus is installed'):]
+    process = subprocess.run([BASH, "-c", closing], env={"PYTHON": python, "PYTHON_VENV": venv}, capture_output=True,
+                             text=True, timeout=60, check=True)
+    readme = (PYTHON_ENV.parents[1] / "README.md").read_text()
+    lines = process.stdout.splitlines()
+    assert len(lines) == 1 + bool(venv)
+    assert (f"`{lines[0]}`" if len(lines) == 1 else "\n".join(lines) + "\n") in readme
