@@ -1,19 +1,23 @@
 """The reference's thermal quantities and limits, each phrase as written, against independent values: Debye
 functions by SciPy, derivatives by finite differences of the module's P and E, the multi-oscillator integral by
-SciPy with the exact K′ of its BM3 reference."""
+SciPy with the exact K′ of its reference, BM3 in closed form or any isotherm as the reference's table writes it."""
 
+import cmath
 import math
 import re
 from ast import literal_eval
+from functools import cache, reduce
 
 import numpy as np
 import pytest
 from scipy.integrate import quad
+from scipy.optimize import brentq
 
 from conftest import R, einstein
 from nivaltus._engine import HugoniotEos, RtEos, ThermalEos
-from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, check_as_written, inputs,
-                            names, outcome, table, thermal_model)
+from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, check_as_written,
+                            float_keywords, inputs, names, outcome, table, thermal_model)
+from test_reference_isotherms import HOLZAPFEL, ROWS, SYMBOL, SYMBOLS, written_number
 
 V0, K0, K0_PRIME = (ISOTHERMAL_VALUES[key] for key in ("v0", "k0", "k0_prime"))
 APL, MGD, MGE, CVMAX_APL = ("asymptotic_power_law_mie_gruneisen_debye", "mie_gruneisen_debye",
@@ -45,18 +49,24 @@ def debye_entropy(cvmax, u):
     return cvmax / 3 * (4 * d3(u) - 3 * math.log(-math.expm1(-u)))
 
 
-def multi_oscillator(k, v, t, v0=V0, k0_prime=K0_PRIME):
+def multi_oscillator(k, v, t, v0=V0, k0_prime=K0_PRIME, isotherm=None):
     """The written thermal pressure; the BM3 reference in e = ((V0/V)^(2/3) − 1)/2, a = 3(K0′ − 4)/2:
-    P = 3K0 e (1 + 2e)^(5/2) (1 + ae), K = K0 (1 + 2e)^(5/2) g, K′ = 5/3 + (1 + 2e)(7 + 2a + 18ae)/(3g)."""
-    def gamma(x):
+    P = 3K0 e (1 + 2e)^(5/2) (1 + ae), K = K0 (1 + 2e)^(5/2) g, K′ = 5/3 + (1 + 2e)(7 + 2a + 18ae)/(3g), or the
+    reference whose P, K and K′ at V are isotherm(V)."""
+    def p_over_k_and_k_prime(x):
+        if isotherm:
+            p, bulk, k_prime = isotherm(x * v0)
+            return p / bulk, k_prime
         e, a = (x ** (-2 / 3) - 1) / 2, 1.5 * (k0_prime - 4)
         g = 1 + (7 + 2 * a) * e + 9 * a * e * e
-        p_over_k = 3 * e * (1 + a * e) / g
-        k_prime = 5 / 3 + (1 + 2 * e) * (7 + 2 * a + 18 * a * e) / (3 * g)
+        return 3 * e * (1 + a * e) / g, 5 / 3 + (1 + 2 * e) * (7 + 2 * a + 18 * a * e) / (3 * g)
+
+    def gamma(x):
+        p_over_k, k_prime = p_over_k_and_k_prime(x)
         f = k["t"] - k["beta"] * x ** (1 / 3)
         return k["delta"] + (k_prime / 2 - 1 / 6 - f / 3 * (1 - p_over_k / 3)) / (1 - 2 * f * p_over_k / 3)
     x = v / v0
-    growth = math.exp(quad(lambda s: gamma(s) / s, x, 1, epsabs=0, epsrel=1e-13)[0])  # θ_k/θ_k0
+    growth = math.exp(quad(lambda s: gamma(s) / s, x, 1, epsabs=0, epsrel=1e-13, limit=200)[0])  # θ_k/θ_k0
 
     def modes(t):
         bose = [m * (th * (d - 1) / (2 * d) + th / ((1 + th / (d * t)) * ((1 + th / (d * t)) ** d - 1)))
@@ -104,8 +114,8 @@ QUANTITIES = [  # (the text as written, model, quantity, its value from keywords
      MGD, "vibrational_pressure", lambda k, v, t, q: helmholtz_pressure(q, v, t) / (1 + k["q"] * math.log(v / V0)),
      1e-7, dict(debye_temperature_law="variable_exponent", q=2.0)),
     ("the thermal pressure differs from the same formulas evaluated with the exact K′ and a converged quadrature by "
-     "up to 2.2·10⁻¹⁰ (relative) over every isotherm but", "multi_oscillator_gruneisen", "thermal_pressure",
-     lambda k, v, t, q: multi_oscillator(k, v, t), 2.2e-10),
+     "less than 6·10⁻¹⁰ (relative) over every isotherm but", "multi_oscillator_gruneisen", "thermal_pressure",
+     lambda k, v, t, q: multi_oscillator(k, v, t), 6e-10),
 ]
 
 
@@ -268,6 +278,161 @@ def test_multi_oscillator_noise_in_the_pressure_and_its_volume_difference():
     slope = (4 * (p_th(1.1248 + h / 2, 3500.0) - p_th(1.1248 - h / 2, 3500.0)) / h
              - (p_th(1.1248 + h, 3500.0) - p_th(1.1248 - h, 3500.0)) / (2 * h)) / 3
     assert 160.2 - 1.1248 * slope == pytest.approx(float(exact), abs=2e-7)
+
+
+# The parameters of the figures' isotherms, and the written model's keywords with its defaults.
+FIGURES_ISOTHERM = dict(v0=1.1248, k0=160.2, k0_prime=3.99, k0_double_prime=-0.025, k_infinity_prime=2.5, n=2.0,
+                        z=10.0)
+FIGURES_KEYWORDS = {**dict(qbo=1, d=1, mb=0, qb1o=1, d1=1, mb1=0), **FIGURES_MODEL}
+
+
+@cache
+def written_isotherm(constructor):
+    """V ↦ (P, K, K′) of the figures' isotherm as the reference's table writes it, K′ = (dK/dV)/(dP/dV) by a complex
+    step of the written P and K."""
+    python = lambda text: reduce(lambda text, pair: text.replace(*pair), SYMBOLS, text)  # noqa: E731
+    definitions = [(python(name), compile(python(expression), name, "eval")) for name, equals, expression in
+                   (part.partition(" = ") for part in re.split(r",\s+", f"{HOLZAPFEL}, {ROWS[constructor][0]}"))
+                   if equals]
+    pressure, bulk = (compile(python(cell), constructor, "eval") for cell in ROWS[constructor][1:])
+    constants = {SYMBOL[key]: value for key, value in FIGURES_ISOTHERM.items()} | dict(exp=cmath.exp, log=cmath.log)
+
+    def at(v):
+        scope = constants | {"V": complex(v, 1e-20 * v)}
+        for name, code in definitions:
+            scope[name] = eval(code, scope)
+        p, k = eval(pressure, scope), eval(bulk, scope)
+        return p.real, k.real, k.imag / p.imag
+    return at
+
+
+def figures_model(constructor):
+    reference = getattr(RtEos, constructor)(**{key: FIGURES_ISOTHERM[key]
+                                               for key in float_keywords(getattr(RtEos, constructor))})
+    return ThermalEos.multi_oscillator_gruneisen(reference, **FIGURES_MODEL)
+
+
+def exact_thermal_pressure(constructor):
+    return lambda v, t: multi_oscillator(FIGURES_KEYWORDS, v, t, 1.1248, isotherm=written_isotherm(constructor))
+
+
+def exact_bulk_modulus(constructor, v, t):
+    """K − V·dP_th/dV with the exact K′, the slope a Richardson difference of steps 10⁻³·V and half that."""
+    p_th, h = exact_thermal_pressure(constructor), 1e-3 * v
+    slope = (4 * (p_th(v + h / 2, t) - p_th(v - h / 2, t)) / h - (p_th(v + h, t) - p_th(v - h, t)) / (2 * h)) / 3
+    return written_isotherm(constructor)(v)[1] - v * slope
+
+
+def pressure_over_bulk_modulus(constructor, v):
+    p, k, _ = written_isotherm(constructor)(v)
+    return abs(p) / k
+
+
+def random_states(seed, constructor, volumes, ratios, temperatures, count):
+    """count (V, T) with V/V0 and T uniform in their ranges and the isotherm's |P|/K in ratios."""
+    rng, states = np.random.default_rng(seed), []
+    while len(states) < count:
+        v = 1.1248 * rng.uniform(*volumes)
+        if ratios[0] <= pressure_over_bulk_modulus(constructor, v) <= ratios[1]:
+            states.append((v, rng.uniform(*temperatures)))
+    return states
+
+
+NOISE = [  # the written bound, the isotherms checked, the volumes (V/V0) and |P|/K it covers
+    (r"by less than (\S+) \(relative\) over every isotherm but", ("bm3", "rydberg_stacey", "morse3"), (0.4, 1.41),
+     (0, 1)),
+    (r"whose rounding gives less than (\S+)\.", ("modified_tait", "holzapfel"), (0.4, 1.44), (0, 1)),
+    (r"it stays below (\S+) from \|P\| = K to 3K", ("vinet", "rydberg_stacey"), (1.37, 1.55), (1, 3)),
+    (r", (\S+) from 3K to 10K", ("bm4", "natural_strain4"), (1.5, 1.71), (3, 10)),
+    (r"and (\S+) from 10K to 50K", ("baonza", "modified_tait"), (2.0, 2.46), (10, 50)),
+    (r"the bound of (\S+) holds for the first two up to 2.5·V0", ("baonza", "modified_tait"), (2.4, 2.5), (0, 1e9)),
+    (r"its noise stays below (\S+) where \|P\| ≤ 3K", ("holzapfel",), (1.38, 1.53), (1, 3)),
+    (r"and (\S+) at every volume where it evaluates", ("holzapfel",), (1.5, 1.627), (0, 1e9)),
+]
+
+
+@pytest.mark.parametrize("row", range(len(NOISE)))
+def test_multi_oscillator_noise_within_the_written_bounds(row):
+    """Each bound of the thermal pressure's noise holds at 100 random states of its range, off the grids it was found
+    on, where the model evaluates, against the written formulas with the exact K′ of the written isotherm, and is not
+    ten times too large."""
+    phrase, constructors, volumes, ratios = NOISE[row]
+    bound = written_number(re.search(phrase, FLAT)[1])
+    for constructor in constructors:
+        model, exact = figures_model(constructor), exact_thermal_pressure(constructor)
+        errors = [abs(model.evaluate_scalar("thermal_pressure", v, t) / exact(v, t) - 1)
+                  for v, t in random_states(row, constructor, volumes, ratios, (500.0, 3500.0), count=100)
+                  if outcome(model.evaluate_scalar, "thermal_pressure", v, t) != CONVERGENCE]
+        assert bound / 10 < max(errors) < bound, constructor
+
+
+def test_multi_oscillator_noise_ranges_as_written():
+    """Where |P| = K in expansion, |P|/K at the volumes named, and the noise of the isotherms without a band near
+    3·V0."""
+    assert "V0 = 1.1248, K0 = 160.2, K0′ = 3.99 (and K0″ = −0.025, K∞′ = 2.5, n = 2, Z = 10 where" in FLAT
+    equal = {c: brentq(lambda x: abs(written_isotherm(c)(x * 1.1248)[0]) - written_isotherm(c)(x * 1.1248)[1],
+                       1.01, 1.7) for c in ROWS}
+    lowest, highest, bm3 = map(float, re.search(r"up to ([\d.]+)·V0 to ([\d.]+)·V0 by isotherm, ([\d.]+)·V0 for `bm3`",
+                                                FLAT).groups())
+    assert [round(min(equal.values()), 2), round(max(equal.values()), 2), round(equal["bm3"], 2)] == [
+        lowest, highest, bm3]
+    at_two_and_a_half = re.search(r"up to 2.5·V0 \(\|P\| = (\d+)K and (\d+)K\)", FLAT).groups()
+    tait, tait_ratio, baonza_ratio, off = re.search(
+        r"to (\S+) over `modified_tait` near 3·V0 \(\|P\| = (\d+)K\); over `baonza` some volumes near 3·V0 "
+        r"\(\|P\| = (\d+)K\) are far off \((\S+) at V = 3.364, 1500 K\)", FLAT).groups()
+    for constructor, v, ratio in [("bm3", 1.75, re.search(r"at V = 1.75, where \|P\| = ([\d.]+)K", FLAT)[1]),
+                                  ("baonza", 2.5 * 1.1248, at_two_and_a_half[0]),
+                                  ("modified_tait", 2.5 * 1.1248, at_two_and_a_half[1]),
+                                  ("modified_tait", 3 * 1.1248, tait_ratio), ("baonza", 3 * 1.1248, baonza_ratio)]:
+        assert pressure_over_bulk_modulus(constructor, v) == pytest.approx(float(ratio), rel=0.07), constructor
+    model, exact = figures_model("modified_tait"), exact_thermal_pressure("modified_tait")
+    errors = [abs(model.evaluate_scalar("thermal_pressure", v, t) / exact(v, t) - 1)
+              for v, t in random_states(0, "modified_tait", (2.95, 3.0), (0, 1e9), (500.0, 3500.0), count=40)]
+    assert written_number(tait) / 3 < max(errors) < written_number(tait) * 3
+    baonza = figures_model("baonza").evaluate_scalar("thermal_pressure", 3.364, 1500.0)
+    assert abs(baonza / exact_thermal_pressure("baonza")(3.364, 1500.0) - 1) == pytest.approx(written_number(off),
+                                                                                          rel=0.05)
+
+
+BULK_MODULUS_NOISE = [  # the written bound, the isotherms checked, V/V0, T, its error of K_T given exact K_T and P_th
+    (r"K_T over `bm3` and `vinet` is off by less than (\S+)·P_th", ("bm3", "vinet"), (0.6, 1.3), (1000.0, 3500.0),
+     lambda k, exact, p_th: abs(k - exact) / p_th),
+    (r"over `holzapfel` by less than (\S+)·P_th", ("holzapfel",), (0.6, 1.3), (1000.0, 3500.0),
+     lambda k, exact, p_th: abs(k - exact) / p_th),
+    (r"at 1.3·V0 and 3500 K: below (\S+) over `bm3`", ("bm3",), (1.25, 1.3), (3500.0, 3500.0),
+     lambda k, exact, p_th: abs(k / exact - 1)),
+    (r"K_T is off by less than (\S+) GPa over `vinet`", ("vinet",), (1.24, 1.25), (3500.0, 3500.0),
+     lambda k, exact, p_th: abs(k - exact)),
+    (r"GPa over `vinet` and (\S+) GPa over `holzapfel`", ("holzapfel",), (1.29, 1.3), (3500.0, 3500.0),
+     lambda k, exact, p_th: abs(k - exact)),
+]
+
+
+@pytest.mark.parametrize("row", range(len(BULK_MODULUS_NOISE)))
+def test_multi_oscillator_bulk_modulus_within_the_written_bounds(row):
+    """Each written bound of K_T's error holds at 40 random states of its range, off the grids it was found on, and
+    is not ten times too large."""
+    phrase, constructors, volumes, temperatures, error = BULK_MODULUS_NOISE[row]
+    bound = written_number(re.search(phrase, FLAT)[1])
+    for constructor in constructors:
+        model = figures_model(constructor)
+        errors = [error(model.evaluate_scalar("bulk_modulus", v, t), exact_bulk_modulus(constructor, v, t),
+                        exact_thermal_pressure(constructor)(v, t))
+                  for v, t in random_states(10 + row, constructor, volumes, (0, 1e9), temperatures, count=40)]
+        assert bound / 10 < max(errors) < bound, constructor
+
+
+def test_multi_oscillator_bulk_modulus_where_it_crosses_zero():
+    """K_T at 3500 K changes sign within the written volume's last digit, with the written P_th there; the
+    written Holzapfel example."""
+    crossings = re.search(r"at ([\d.]+)·V0 and ([\d.]+)·V0, where P_th is (\d+) and (\d+) GPa", FLAT).groups()
+    for constructor, x, p_th in zip(("vinet", "holzapfel"), map(float, crossings[:2]), map(int, crossings[2:])):
+        assert exact_bulk_modulus(constructor, (x - 5e-4) * 1.1248, 3500.0) > 0
+        assert exact_bulk_modulus(constructor, (x + 5e-4) * 1.1248, 3500.0) < 0
+        assert round(exact_thermal_pressure(constructor)(x * 1.1248, 3500.0)) == p_th
+    module, exact = re.search(r"at V = 1.20354 and 3500 K, ([\d.]+) against ([\d.]+)", FLAT).groups()
+    assert round(figures_model("holzapfel").evaluate_scalar("bulk_modulus", 1.20354, 3500.0), 6) == float(module)
+    assert exact_bulk_modulus("holzapfel", 1.20354, 3500.0) == pytest.approx(float(exact), abs=2e-7)
 
 
 def test_every_multi_oscillator_quantity_fails_in_the_band():
