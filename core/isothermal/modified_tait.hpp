@@ -12,16 +12,18 @@
 // Near t = 0 (K0'' -> -(1 + K0')/K0) and d = 0 (K0'' -> K0'(1 + K0')/K0) the
 // rounded t and d keep few digits and a or c grows without bound; b cancels
 // as d does, since b = d / (K0 s). Where |a| or |c| reaches `near_singular`,
-// t and d are therefore taken from the parameters with one rounding,
+// t and d are therefore the exact values for the given doubles, rounded once
+// (only an exact 0 is refused), and
 //   a = s / t,  b = d / s / K0,  c = t / d,
-// and x from x - 1 = u = (V - V0) / V0 / a, which keeps the digits of V/V0
+// with x from x - 1 = u = (V - V0) / V0 / a, which keeps the digits of V/V0
 // that V/V0 + a drops where |a| is large:
-//   ln(x) = log1p(u)                                  where u > -1/2
-//   ln(x) = ln((V - (1 - a) V0) / V0 / a)              where u <= -1/2,
+//   ln(x) = log1p(u)                               where u > -1/2
+//   ln(x) = ln((V - (1 - a) V0) / V0 / a)           where u <= -1/2,
 // the end of the domain (1 - a) V0 = K0 K0'' V0 / t held to twice the working
 // precision, so that x keeps its digits as V approaches it. Below
-// `near_singular` the rounded constants and x lose at most about 64 ulp of
-// ln(x) at |V/V0 - 1| = 1e-3 and 64 ulp of c and b, and are kept.
+// `near_singular` the rounded form errs by about 1e-16 |a| / |V/V0 - 1| in
+// ln(x) and 1e-16 |c| in b and c (relative), under 2e-11 in P and K where
+// |V/V0 - 1| >= 1e-3 and x >= 1e-3, and is kept.
 
 #include <array>
 #include <cmath>
