@@ -68,31 +68,7 @@ struct ModifiedTait {
     ModifiedTait model{v0, k0, k0_prime, k0_double_prime, s / t, k0_prime / k0 - k0_double_prime / s, t / d,
                        0.0, 0.0};
     // Also taken where the rounded t or d is 0 (a or c infinite or NaN).
-    if (model.near_singular_set()) {
-      // K0 K0'' = p + p_error, K0'^2 = q + q_error and 1 + K0' = s + s_error
-      // exactly; a NaN sum (a product overflowing) passes as non-zero.
-      const auto [p, p_error] = two_product(k0, k0_double_prime);
-      const auto [q, q_error] = two_product(k0_prime, k0_prime);
-      const auto [s_value, s_error] = two_sum(1.0, k0_prime);
-      const double exact_t = accurate_sum(std::array{p, p_error, s_value, s_error});
-      const double exact_d = accurate_sum(std::array{q, q_error, k0_prime, -p, -p_error});
-      if (exact_t == 0.0 || exact_d == 0.0) return singular();
-      model.a = s / exact_t;
-      model.b = exact_d / s / k0;
-      model.c = exact_t / exact_d;
-      // (1 - a) V0 = V0 (p + p_error) / (t + t_error), with t_error the rest
-      // of the exact t, r = r_high + r_low the quotient and
-      // r_low = ((p + p_error) - r_high (t + t_error)) / t.
-      const double t_error = accurate_sum(std::array{p, p_error, s_value, s_error, -exact_t});
-      const double r_high = p / exact_t;
-      const auto [m, m_error] = two_product(r_high, exact_t);
-      const auto [n, n_error] = two_product(r_high, t_error);
-      const double r_low = accurate_sum(std::array{p, p_error, -m, -m_error, -n, -n_error}) / exact_t;
-      const auto [product, product_error] = two_product(v0, r_high);
-      const auto [end, end_error] = two_sum(product, product_error + v0 * r_low);
-      model.domain_end = end;
-      model.domain_end_error = end_error;
-    }
+    if (model.near_singular_set() && !model.take_exact_constants()) return singular();
     const auto usable = [](double constant) { return is_finite(constant) && constant != 0.0; };
     if (!usable(model.a) || !usable(model.b) || !usable(model.c) || !model.pressure(v0) || !model.bulk_modulus(v0)) {
       return singular();
@@ -117,6 +93,35 @@ struct ModifiedTait {
  private:
   bool near_singular_set() const { return !(std::fabs(a) < near_singular && std::fabs(c) < near_singular); }
 
+  // For a near-singular set: a, b, c and the domain end from the exact t and
+  // d; false where either is exactly 0.
+  bool take_exact_constants() {
+    // K0 K0'' = p + p_error, K0'^2 = q + q_error and 1 + K0' = s + s_error
+    // exactly; a NaN sum (a product overflowing) passes as non-zero.
+    const auto [p, p_error] = two_product(k0, k0_double_prime);
+    const auto [q, q_error] = two_product(k0_prime, k0_prime);
+    const auto [s, s_error] = two_sum(1.0, k0_prime);
+    const double exact_t = accurate_sum(std::array{p, p_error, s, s_error});
+    const double exact_d = accurate_sum(std::array{q, q_error, k0_prime, -p, -p_error});
+    if (exact_t == 0.0 || exact_d == 0.0) return false;
+    a = s / exact_t;
+    b = exact_d / s / k0;
+    c = exact_t / exact_d;
+    // (1 - a) V0 = V0 (p + p_error) / (t + t_error), with t_error the rest
+    // of the exact t, r = r_high + r_low the quotient and
+    // r_low = ((p + p_error) - r_high (t + t_error)) / t.
+    const double t_error = accurate_sum(std::array{p, p_error, s, s_error, -exact_t});
+    const double r_high = p / exact_t;
+    const auto [m, m_error] = two_product(r_high, exact_t);
+    const auto [n, n_error] = two_product(r_high, t_error);
+    const double r_low = accurate_sum(std::array{p, p_error, -m, -m_error, -n, -n_error}) / exact_t;
+    const auto [product, product_error] = two_product(v0, r_high);
+    const auto [end, end_error] = two_sum(product, product_error + v0 * r_low);
+    domain_end = end;
+    domain_end_error = end_error;
+    return true;
+  }
+
   // ln(x), x = ((V/V0 + a) - 1)/a = 1 + (V - V0)/(V0 a), where x > 0.
   EosResult<double> log_domain_variable(double volume) const {
     const auto outside = [] { return fail_state("volume", "is outside the modified Tait EOS domain"); };
@@ -127,7 +132,7 @@ struct ModifiedTait {
     }
     // V - V0 is exact for V in [V0/2, 2 V0], as V - domain_end is near it.
     const double u = (volume - v0) / v0 / a;
-    if (u > -0.5 && u < INFINITY) return std::log1p(u);
+    if (u > -0.5 && is_finite(u)) return std::log1p(u);
     const double x = ((volume - domain_end) - domain_end_error) / v0 / a;
     if (!is_positive_finite(x)) return outside();
     return std::log(x);
