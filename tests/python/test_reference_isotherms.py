@@ -20,12 +20,21 @@ ROWS = {names(row[0])[0]: row[1:] for row in table("isotherm")[1]}
 HOLZAPFEL = re.search(r"P_FG0 = \S+", TEXT)[0] + ", " + re.search(r"L = ln\(.*?\+ L", TEXT)[0]
 
 
+def python(text):
+    """The reference's notation as Python."""
+    return reduce(lambda text, pair: text.replace(*pair), SYMBOLS, text)
+
+
+def definitions(written):
+    """The text's definitions 'name = expression' (split at commas and lines) as (name, expression) in Python."""
+    return [(python(name), python(expression)) for name, equals, expression in
+            (p.partition(" = ") for p in re.split(r",\s+|\n", written.strip(" .\n"))) if equals]
+
+
 def run(written, scope):
-    """scope with the text's definitions 'name = expression' (split at commas and lines) added in order."""
-    python = lambda text: reduce(lambda text, pair: text.replace(*pair), SYMBOLS, text)  # noqa: E731
-    for name, equals, expression in (p.partition(" = ") for p in re.split(r",\s+|\n", written.strip(" .\n"))):
-        if equals:
-            scope[python(name)] = eval(python(expression), scope | dict(exp=math.exp, log=math.log))
+    """scope with the text's definitions added in order."""
+    for name, expression in definitions(written):
+        scope[name] = eval(expression, scope | dict(exp=math.exp, log=math.log))
     return scope
 
 

@@ -6,7 +6,7 @@ import cmath
 import math
 import re
 from ast import literal_eval
-from functools import cache, reduce
+from functools import cache
 
 import numpy as np
 import pytest
@@ -17,7 +17,7 @@ from conftest import R, einstein
 from nivaltus._engine import HugoniotEos, RtEos, ThermalEos
 from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, check_as_written,
                             float_keywords, inputs, names, outcome, table, thermal_model)
-from test_reference_isotherms import HOLZAPFEL, ROWS, SYMBOL, SYMBOLS, written_number
+from test_reference_isotherms import HOLZAPFEL, ROWS, SYMBOL, definitions, python, written_number
 
 V0, K0, K0_PRIME = (ISOTHERMAL_VALUES[key] for key in ("v0", "k0", "k0_prime"))
 APL, MGD, MGE, CVMAX_APL = ("asymptotic_power_law_mie_gruneisen_debye", "mie_gruneisen_debye",
@@ -290,16 +290,14 @@ FIGURES_KEYWORDS = {**dict(qbo=1, d=1, mb=0, qb1o=1, d1=1, mb1=0), **FIGURES_MOD
 def written_isotherm(constructor):
     """V ↦ (P, K, K′) of the figures' isotherm as the reference's table writes it, K′ = (dK/dV)/(dP/dV) by a complex
     step of the written P and K."""
-    python = lambda text: reduce(lambda text, pair: text.replace(*pair), SYMBOLS, text)  # noqa: E731
-    definitions = [(python(name), compile(python(expression), name, "eval")) for name, equals, expression in
-                   (part.partition(" = ") for part in re.split(r",\s+", f"{HOLZAPFEL}, {ROWS[constructor][0]}"))
-                   if equals]
+    compiled = [(name, compile(expression, name, "eval"))
+                for name, expression in definitions(f"{HOLZAPFEL}, {ROWS[constructor][0]}")]
     pressure, bulk = (compile(python(cell), constructor, "eval") for cell in ROWS[constructor][1:])
     constants = {SYMBOL[key]: value for key, value in FIGURES_ISOTHERM.items()} | dict(exp=cmath.exp, log=cmath.log)
 
     def at(v):
         scope = constants | {"V": complex(v, 1e-20 * v)}
-        for name, code in definitions:
+        for name, code in compiled:
             scope[name] = eval(code, scope)
         p, k = eval(pressure, scope), eval(bulk, scope)
         return p.real, k.real, k.imag / p.imag

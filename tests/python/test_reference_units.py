@@ -10,6 +10,7 @@ import pytest
 from nivaltus._engine import RtEos, ThermalEos
 from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, float_keywords, names,
                             table, thermal_keywords)
+from test_reference_isotherms import HOLZAPFEL, ROWS, run
 from test_reference_quantities import d3
 
 V0 = 1.1248  # J/bar
@@ -176,10 +177,9 @@ def test_isotherms_hold_no_unit_but_holzapfel():
 
 
 def holzapfel_pressure(v, v0, k0, k0_prime, n, z):
-    """The written closed form, V and V0 in J/bar, K0 in GPa, P_FG0 = 1003.6·(n·Z/(10·V0))^(5/3) GPa."""
-    lg = math.log(3 * k0 / (1003.6 * (n * z / (10 * v0)) ** (5 / 3)))
-    c0, c2, x = -lg, 1.5 * (k0_prime - 3) + lg, (v / v0) ** (1 / 3)
-    return 3 * k0 * (1 - x) * math.exp(c0 * (1 - x)) * (1 + c2 * x * (1 - x)) / x**5
+    """The written P of `holzapfel` with its written P_FG0 = 1003.6·(n·Z/(10·V0))^(5/3) GPa, c0 and c2."""
+    scope = run(ROWS["holzapfel"][0], run(HOLZAPFEL, dict(V0=v0, K0=k0, K0_p=k0_prime, n=n, Z=z, V=v)))
+    return run(f"_ = {ROWS['holzapfel'][1]}", scope)["_"]
 
 
 def test_holzapfel_needs_joule_per_bar_and_gigapascal():
