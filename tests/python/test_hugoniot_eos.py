@@ -1,7 +1,6 @@
 """HugoniotEos: the ten quantities against the Rankine-Hugoniot relations, their checks, and repr."""
 
-import decimal
-from decimal import Decimal as D
+from decimal import Decimal as D, localcontext
 
 import numpy as np
 import pytest
@@ -70,7 +69,7 @@ def test_repr():
 ])
 def test_volume_where_rho0_c0_squared_overflows(v0, rho0, c0, s, p0, pressure):
     """The compression root of x (1 - s eta)^2 = eta with x = (P - P0)/(rho0 c0^2), in 40 digits."""
-    with decimal.localcontext(decimal.Context(prec=40)):
+    with localcontext(prec=40):
         x = (D(pressure) - D(p0)) / (D(rho0) * D(c0) ** 2)
         eta = 2 * x / ((4 * D(s) * x + 1).sqrt() + 2 * D(s) * x + 1)
         expected = float(D(v0) * (1 - eta))
