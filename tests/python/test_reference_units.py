@@ -5,13 +5,15 @@ Fermi-gas limit and the Mie–Grüneisen–Debye thermal pressure against values
 import math
 import re
 
+import numpy as np
 import pytest
+from scipy.optimize import brentq
 
 from nivaltus._engine import RtEos, ThermalEos
 from test_reference import (FLAT, ISOTHERMAL_VALUES, LEGEND, QUANTITY_HEADER, QUANTITY_ROWS, float_keywords, names,
-                            table, thermal_keywords)
+                            outcome, table, thermal_keywords)
 from test_reference_isotherms import HOLZAPFEL, ROWS, run
-from test_reference_quantities import d3
+from test_reference_quantities import CONVERGENCE, d3, written_isotherm
 
 V0 = 1.1248  # J/bar
 ISOTHERM = {**ISOTHERMAL_VALUES, "v0": V0, "k0": 160.2, "k0_prime": 3.99}
@@ -201,3 +203,30 @@ def test_holzapfel_needs_joule_per_bar_and_gigapascal():
     fermi = 1003.6 * (parameters[2] * parameters[3] / (10 * 1e-12 * V0)) ** (5 / 3)  # GPa at V = 1e-12·V0 J/bar
     limits = [m.pressure_scalar(1e-12 * V0 * volume) / pressure / fermi for m, (volume, pressure) in zip(models, units)]
     assert [abs(limit - 1) < 1e-3 for limit in limits] == [True, False, False]
+
+
+@pytest.mark.parametrize("constructor", ["bm3", "vinet"])
+def test_volume_search_floor_is_absolute(constructor):
+    """In m³/mol (p and K0 in Pa or GPa) the written pressures fail and the rest are off by up to the written figure;
+    in J/bar, cm³/mol and Å³ per cell all invert within the written half-width, and with K0 in Pa only pressures
+    below about 10⁻⁶·K0 fail. Against roots of the reference's own P(V)."""
+    count, at, vinet, off = re.search(r"raises at (\d+) of the 101 pressures p = 0, 1e9, …, 100e9 Pa \(at ([\d, and]+) "
+                                      r"GPa\), `vinet` at (\d+), .*? off by up to (\d)·10⁻¹⁰ instead", FLAT).groups()
+    written = {"bm3": list(map(int, re.findall(r"\d+", at))), "vinet": int(vinet)}[constructor]
+    assert "half-width of 1e-14·V + max(2.22·10⁻¹⁶·V0, 1e-14)" in FLAT and len(re.findall(r"\d+", at)) == int(count)
+    pressure = written_isotherm(constructor)  # J/bar and GPa, V0 = 1.1248, K0 = 160.2, K0′ = 3.99
+    ratio = [1.0] + [brentq(lambda v: pressure(v)[0] - p, 0.3 * V0, V0, xtol=1e-17, rtol=8.9e-16) / V0
+                     for p in range(1, 101)]
+    for scale in (1e9, 1.0):  # Pa, GPa
+        model = getattr(RtEos, constructor)(1.1248e-5, 160.2 * scale, 3.99)
+        found = [outcome(model.volume_scalar, p * scale) for p in range(101)]
+        failing = [p for p, f in enumerate(found) if f != "ok"]
+        assert {found[p] for p in failing} == {CONVERGENCE} and written in (failing, len(failing))
+        errors = [abs(model.volume_scalar(p * scale) / 1.1248e-5 / ratio[p] - 1) for p in set(range(101)) - {*failing}]
+        assert int(off) * 1e-11 < max(errors) <= int(off) * 1e-10
+    for v0 in (V0, 10 * V0, 40 * V0 / 0.602214076):  # J/bar, cm³/mol, Å³ per cell of four formula units
+        volumes = getattr(RtEos, constructor)(v0, 160.2, 3.99).volume_array(np.arange(101.0))
+        assert all(abs(v - v0 * r) <= 1e-14 * v + max(2.22e-16 * v0, 1e-14) + 2e-15 * v for v, r in zip(volumes, ratio))
+        in_pascal = getattr(RtEos, constructor)(v0, 160.2e9, 3.99).volume_scalar
+        assert {outcome(in_pascal, p) for p in np.geomspace(1e-8, 1e-6, 40) * 160.2e9} == {"ok", CONVERGENCE}
+        assert {outcome(in_pascal, p) for p in np.geomspace(1.2e-6, 1e-3, 40) * 160.2e9} == {"ok"}
