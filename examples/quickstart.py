@@ -10,8 +10,9 @@ from nivaltus._engine import HugoniotEos, RtEos
 from nivaltus.errors import EosValidationError
 
 # Third-order Birch-Murnaghan EOS of MgO: V0 in J/bar (1 J/bar = 10 cm^3/mol), K0 in GPa. An isotherm alone
-# works in any volume unit, but the thermal models take volumes in J/bar: one in cm^3/mol under a thermal
-# model would give thermal pressures ten times too small.
+# also works in cm^3/mol or A^3 per cell, but not in m^3/mol, where its volume search meets an absolute floor
+# of 1e-14; and the thermal models take volumes in J/bar: one in cm^3/mol under a thermal model would give
+# thermal pressures ten times too small.
 mgo = RtEos.bm3(v0=1.1248, k0=160.2, k0_prime=3.99)
 print(mgo, "with V0 =", mgo.reference_volume)
 

@@ -233,7 +233,8 @@ def test_baonza_small_k0_prime_bounds():
     rng = np.random.default_rng(2718)
     for i in range(300):
         k0_prime = min(10 ** rng.uniform(-4, -2) if i % 2 else 10 ** rng.uniform(-323.3, -2), 0.0099)
-        k0_prime = math.nextafter(0.01, 0) if i % 5 == 4 else k0_prime  # where the largest errors were found
+        if i % 5 == 4:
+            k0_prime = math.nextafter(0.01, 0)  # where the largest errors were found
         v0, k0 = rng.uniform(0.1, 100), 10 ** rng.uniform(0, 3)
         z = rng.uniform(-reach, reach) if i % 4 < 2 else rng.uniform(-0.999, 1.2)
         log_ratio = float(np.clip(-z * 17 / 3 / k0_prime, -largest, largest))
